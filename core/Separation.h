@@ -1,0 +1,23 @@
+#pragma once
+
+#include "Document.h"
+
+#include <functional>
+
+// Colour distance |R1 - R2| + |G1 - G2| + |B1 - B2|, from 0 to 765.
+int colorDistance(const ColorTriple& a, const ColorTriple& b);
+
+// Classes one row of 24-bit pixels (blue, green, red bytes): bird[x] becomes 1
+// when the pixel is strictly nearer to a bird sample than to every sky sample,
+// else 0 (a tie is sky).
+void separateRow(const std::uint8_t* bgr, int count, const std::array<ColorTriple, 3>& birds,
+                 const std::array<ColorTriple, 3>& sky, std::uint8_t* bird);
+
+// The separation ("Séparer les oiseaux"): rebuilds the displayed photo from
+// the decoded photo, classes every pixel into the working bitmap (black bird,
+// white sky) and blackens the bird pixels on the display, then saves the
+// sample set through `saveSampleSet`, enters step 2, turns the overlay flag on,
+// builds the group mask and moves the arrow beside "Compter les oiseaux".
+// When the save throws, the error goes on to the caller and the working bitmap
+// and display are already complete, but nothing after the save is done.
+void separateBirds(Document& doc, const std::function<void()>& saveSampleSet);
