@@ -1,0 +1,145 @@
+#include "CoreTestSupport.h"
+
+#include "core/Count.h"
+#include "core/OrnivalError.h"
+
+#include <gtest/gtest.h>
+
+using namespace coretest;
+
+namespace {
+
+// A separated photo: groups of 3 pixels (one bird) and of 6 (two birds) with
+// bird pixels blackened on the display, ready to count.
+Document separatedDocument()
+{
+    Document doc = documentWithPhoto(120, 80);
+    int placed = 0;
+    for (int y = 5; y < 70; y += 10)
+        for (int x = 5; x < 110; x += 12, ++placed) {
+            const int length = placed % 4 == 0 ? 6 : 3;
+            for (int i = 0; i < length; ++i)
+                setBird(doc, x + i, y);
+        }
+    BuildMask(doc, doc.photoWidth, doc.photoHeight);
+    doc.workflowStep = 2;
+    doc.blackShown = true;
+    return doc;
+}
+
+} // namespace
+
+TEST(ThresholdText, Conversion)
+{
+    struct Row {
+        const char* text;
+        std::optional<int> value;
+    };
+    const Row rows[] = {
+        {"12", 12}, {"  12", 12}, {"+7", 7}, {"-3", -3}, {" -0", 0}, {"007", 7},
+        {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1},
+        {"2147483648", std::nullopt}, {"-2147483649", std::nullopt}, {"99999999999999999999999", std::nullopt},
+        {"12 ", std::nullopt}, {"1 2", std::nullopt}, {"", std::nullopt}, {" ", std::nullopt}, {"+", std::nullopt},
+        {"-", std::nullopt}, {"Auto", std::nullopt}, {" auto", std::nullopt}, {"1e3", std::nullopt},
+        {"$10", std::nullopt}, {"0x10", std::nullopt}, {"12.5", std::nullopt}, {"\t12", std::nullopt},
+        {"١٢", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        const QString text = QString::fromUtf8(row.text);
+        SCOPED_TRACE(row.text);
+        if (row.value) {
+            EXPECT_EQ(thresholdFromText(text), *row.value);
+        } else {
+            try {
+                thresholdFromText(text);
+                ADD_FAILURE() << "accepted";
+            } catch (const OrnivalError& error) {
+                EXPECT_EQ(error.text(), QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(text));
+            }
+        }
+    }
+}
+
+TEST(Count, RefusedBeforeAWorkingBitmap)
+{
+    Document doc = separatedDocument();
+    doc.workflowStep = 1;
+    const QStringList log = doc.log;
+    const QImage display = doc.displayedPhoto;
+    const CountOutcome out = countBirds(doc, "auto");
+    ASSERT_TRUE(out.message);
+    EXPECT_EQ(*out.message, "Il faut d'abord séparer ciel et oiseaux ou charger le fichier bmp");
+    EXPECT_FALSE(out.thresholdText);
+    EXPECT_EQ(doc.workflowStep, 1);
+    EXPECT_EQ(doc.groupCount, 0);
+    EXPECT_EQ(doc.log, log);
+    EXPECT_EQ(doc.displayedPhoto, display);
+    EXPECT_EQ(doc.arrowPosition, (TPoint{816, 5}));
+}
+
+TEST(Count, BadThresholdChangesNothing)
+{
+    Document doc = separatedDocument();
+    countBirds(doc, "auto");
+    doc.workflowStep = 2;
+    const Document before = doc;
+    EXPECT_THROW(countBirds(doc, "Auto"), OrnivalError);
+    EXPECT_EQ(doc.workflowStep, 2);
+    EXPECT_EQ(doc.twoBirdThreshold, before.twoBirdThreshold);
+    EXPECT_EQ(doc.groupCount, before.groupCount);
+    EXPECT_EQ(doc.binCounts, before.binCounts);
+    EXPECT_EQ(doc.log, before.log);
+    EXPECT_EQ(doc.displayedPhoto, before.displayedPhoto);
+    EXPECT_EQ(doc.correctionBar, before.correctionBar);
+    EXPECT_EQ(doc.curvePicture, before.curvePicture);
+    EXPECT_EQ(doc.arrowPosition, before.arrowPosition);
+}
+
+TEST(Count, AutomaticCountThenRecount)
+{
+    Document doc = separatedDocument();
+    doc.log = QStringList{"header"};
+    const CountOutcome first = countBirds(doc, "auto");
+    ASSERT_FALSE(first.message);
+    // 70 groups: every fourth of 6 pixels, the others of 3. Mode 3 → threshold 4.
+    EXPECT_EQ(doc.groupCount, 63);
+    EXPECT_EQ(doc.twoBirdThreshold, 4);
+    EXPECT_EQ(first.thresholdText, "4");
+    EXPECT_EQ(doc.binCounts[2], 16);
+    EXPECT_EQ(doc.binCounts[1], 47);
+    EXPECT_EQ(doc.totalText, "79");
+    EXPECT_EQ(doc.workflowStep, 3);
+    EXPECT_TRUE(doc.blackShown);
+    EXPECT_TRUE(doc.correctionHintsShown);
+    EXPECT_FALSE(doc.curveSmoothed);
+    EXPECT_EQ(doc.arrowPosition, (TPoint{775, 223}));
+    ASSERT_EQ(doc.log.size(), 5);
+    EXPECT_EQ(doc.log[3], "63");
+    EXPECT_EQ(doc.log[4], "Terminé");
+    // Black overlay on, and the white dotted frame of the first two-bird group.
+    EXPECT_TRUE(isColour(doc.displayedPhoto, 5, 5, clBlack));
+    const TRect frame = doc.groupRects[1];
+    EXPECT_EQ(doc.groupSizes[1], 6);
+    EXPECT_TRUE(isColour(doc.displayedPhoto, frame.Left, frame.Top, clWhite));
+
+    doc.curveSmoothed = true;
+    const CountOutcome second = countBirds(doc, *first.thresholdText);
+    EXPECT_EQ(doc.arrowPosition, (TPoint{770, 464}));
+    EXPECT_EQ(second.thresholdText, "4");
+    EXPECT_FALSE(doc.curveSmoothed);
+    EXPECT_EQ(doc.log.size(), 9);
+
+    const CountOutcome typed = countBirds(doc, " +7");
+    EXPECT_EQ(typed.thresholdText, "7");
+    EXPECT_EQ(doc.binCounts[2], 0);
+    EXPECT_EQ(doc.totalText, "63");
+}
+
+TEST(Count, ClearsTheMovedMarks)
+{
+    Document doc = separatedDocument();
+    countBirds(doc, "auto");
+    doc.movedGroups[1] = 1;
+    countBirds(doc, "4");
+    EXPECT_EQ(doc.movedGroups[1], 0);
+}

@@ -1,0 +1,172 @@
+#include "CoreTestSupport.h"
+
+#include "core/SizeCurve.h"
+
+#include <gtest/gtest.h>
+
+using namespace coretest;
+
+namespace {
+
+Document documentWithSizes(const std::vector<int>& sizes, int threshold)
+{
+    Document doc;
+    doc.groupCount = int(sizes.size());
+    doc.groupSizes.assign(sizes.size() + 1, 0);
+    doc.groupRects.assign(sizes.size() + 1, {});
+    doc.movedGroups.assign(sizes.size() + 1, 0);
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+        doc.groupSizes[i + 1] = sizes[i];
+    doc.twoBirdThreshold = threshold;
+    doc.workflowStep = 3;
+    InitArrowPoints(doc);
+    return doc;
+}
+
+int countPixels(const QImage& image, Color colour)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += pixelAt(image, x, y) == colour;
+    return n;
+}
+
+bool hasDarkPixelIn(const QImage& image, QRect box)
+{
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x)
+            if ((pixelAt(image, x, y) & 0xFF) < 100 && pixelAt(image, x, y) != clInvalid)
+                return true;
+    return false;
+}
+
+} // namespace
+
+TEST(SizeCurve, FourGroupExample)
+{
+    Document doc = documentWithSizes({3, 3, 4, 5}, 4);
+    DrawSizeCurve(doc);
+    const QImage& p = doc.curvePicture;
+    ASSERT_EQ(p.size(), QSize(214, 172));
+    EXPECT_DOUBLE_EQ(doc.curveXScale, 38.8);
+    // The red line from (10, 152) through (126, 76) towards (165, 51).
+    EXPECT_TRUE(isColour(p, 10, 152, clRed));
+    EXPECT_TRUE(isColour(p, 126, 76, clRed));
+    EXPECT_TRUE(isColour(p, 68, 114, clRed));
+    EXPECT_TRUE(isColour(p, 164, 51, clRed) || isColour(p, 164, 52, clRed));
+    // The green marker at x = 165 from the base line up, its end pixel left out.
+    EXPECT_TRUE(isColour(p, 165, 140, clGreen));  // the threshold text covers its foot
+    EXPECT_TRUE(isColour(p, 165, 51, clGreen));
+    EXPECT_TRUE(isColour(p, 165, 1, clGreen));
+    EXPECT_FALSE(isColour(p, 165, 0, clGreen));
+    // Texts: the threshold text from (108, 151) over white, the axis captions.
+    EXPECT_TRUE(hasDarkPixelIn(p, QRect(108, 151, 60, 12)));
+    EXPECT_FALSE(hasDarkPixelIn(p, QRect(100, 151, 7, 12)));
+    EXPECT_TRUE(hasDarkPixelIn(p, QRect(128, 160, 60, 12)));
+    EXPECT_TRUE(hasDarkPixelIn(p, QRect(5, 20, 30, 10)));
+    EXPECT_TRUE(hasDarkPixelIn(p, QRect(5, 32, 40, 10)));
+
+    // The strong curve's range 5..2 is empty: no red, marker and texts stay.
+    toggleCurveSmoothing(doc);
+    EXPECT_TRUE(doc.curveSmoothed);
+    EXPECT_EQ(countPixels(doc.curvePicture, clRed), 0);
+    EXPECT_TRUE(isColour(doc.curvePicture, 165, 100, clGreen));
+    toggleCurveSmoothing(doc);
+    EXPECT_TRUE(isColour(doc.curvePicture, 126, 76, clRed));
+}
+
+TEST(SizeCurve, PickOnTheFourGroupCurve)
+{
+    Document doc = documentWithSizes({3, 3, 4, 5}, 4);
+    DrawSizeCurve(doc);
+    const auto pick = pickThreshold(doc, 126, 60);
+    ASSERT_TRUE(pick);
+    EXPECT_EQ(pick->threshold, 3);
+    EXPECT_EQ(pick->labelText, "seuil | 3");
+    EXPECT_EQ(pick->labelPosition, (TPoint{101, 40}));
+    EXPECT_EQ(pick->fieldText, "3");
+    EXPECT_EQ(doc.arrowPosition, (TPoint{816, 436}));
+    // Left of the origin: zero or below.
+    EXPECT_EQ(pickThreshold(doc, 10, 0)->threshold, 0);
+    EXPECT_EQ(pickThreshold(doc, 0, 0)->threshold, 0);  // -0.26 rounds to 0
+    EXPECT_EQ(pickThreshold(doc, -40, 0)->threshold, -1);
+    // Exact half: (X - 10) / 38.8 = 2.5 has no integer X; 19.4 → 0.5 cannot
+    // occur either, so check the even rule through the scale of 2.
+    doc.curveXScale = 2.0;
+    EXPECT_EQ(pickThreshold(doc, 15, 0)->threshold, 2);  // 2.5 → 2
+    EXPECT_EQ(pickThreshold(doc, 17, 0)->threshold, 4);  // 3.5 → 4
+}
+
+TEST(SizeCurve, PickNeedsACount)
+{
+    Document doc = documentWithSizes({3, 3, 4, 5}, 4);
+    DrawSizeCurve(doc);
+    doc.workflowStep = 2;
+    doc.arrowPosition = {1, 1};
+    EXPECT_FALSE(pickThreshold(doc, 126, 60));
+    EXPECT_EQ(doc.arrowPosition, (TPoint{1, 1}));
+}
+
+TEST(SizeCurve, HundredGroupExample)
+{
+    std::vector<int> sizes(60, 10);
+    sizes.insert(sizes.end(), 37, 20);
+    sizes.insert(sizes.end(), {40, 40, 80});
+    Document doc = documentWithSizes(sizes, 15);
+    DrawSizeCurve(doc);
+    EXPECT_DOUBLE_EQ(doc.curveXScale, 9.7);
+    // Light curve point of size 10: count average 20, sy = 152 / 60.
+    EXPECT_TRUE(isColour(doc.curvePicture, 107, 101, clRed));  // round(10 + 97), round(152 - 50.67)
+    // Strong curve, window of 5 sizes: s = 10 averages 60 / 5 = 12; the points run
+    // from s = 5 to 17, so nothing red right of x = round(10 + 17 * 9.7) = 175.
+    toggleCurveSmoothing(doc);
+    EXPECT_TRUE(isColour(doc.curvePicture, 107, 122, clRed));  // round(152 - 30.4)
+    for (int x = 176; x < 214; ++x)
+        for (int y = 0; y < 172; ++y)
+            ASSERT_FALSE(isColour(doc.curvePicture, x, y, clRed)) << x << "," << y;
+}
+
+TEST(SizeCurve, NoScaleGivesAxisTextsOnly)
+{
+    const std::vector<std::vector<int>> cases = {{}, {12}, {9, 9, 9}, {600, 700}};
+    for (const auto& sizes : cases) {
+        SCOPED_TRACE(sizes.size());
+        Document doc = documentWithSizes(sizes, 5);
+        doc.curveXScale = 3.0;
+        DrawSizeCurve(doc);
+        EXPECT_EQ(doc.curveXScale, 0.0);
+        EXPECT_EQ(countPixels(doc.curvePicture, clRed), 0);
+        EXPECT_EQ(countPixels(doc.curvePicture, clGreen), 0);
+        EXPECT_TRUE(hasDarkPixelIn(doc.curvePicture, QRect(128, 160, 60, 12)));
+        EXPECT_FALSE(hasDarkPixelIn(doc.curvePicture, QRect(60, 140, 60, 12)));  // no threshold text
+        EXPECT_FALSE(pickThreshold(doc, 100, 50));
+        EXPECT_EQ(doc.arrowPosition, (TPoint{816, 5}));
+    }
+}
+
+TEST(SizeCurve, StrongWindowBeyondTheHistogramCountsZero)
+{
+    // Two groups: h = round(10 * 490 / 2) = 2450 reaches far outside -50..500.
+    Document doc = documentWithSizes({3, 490}, 5);
+    doc.curveSmoothed = true;
+    DrawSizeCurve(doc);
+    EXPECT_GT(doc.curveXScale, 0.0);
+    // Every window holds both groups: A = 2 / 4901, a line just on the base.
+    EXPECT_TRUE(isColour(doc.curvePicture, 100, 152, clRed));
+}
+
+TEST(SizeCurve, HugeCountsAndThresholdsAreClipped)
+{
+    // One size far more frequent than the tallest counted one, and a threshold
+    // far beyond the range: points outside the picture are clipped.
+    std::vector<int> sizes(200000, 10);
+    sizes.push_back(5);
+    Document doc = documentWithSizes(sizes, 2000000000);
+    DrawSizeCurve(doc);
+    EXPECT_GT(countPixels(doc.curvePicture, clRed), 0);
+    EXPECT_EQ(countPixels(doc.curvePicture, clGreen), 0);
+    doc.twoBirdThreshold = -2000000000;
+    DrawSizeCurve(doc);
+    EXPECT_EQ(countPixels(doc.curvePicture, clGreen), 0);
+}
