@@ -17,7 +17,7 @@ inline Document documentWithPhoto(int width, int height, QRgb colour = qRgb(120,
 {
     Document doc;
     doc.photoJpeg = QImage(width, height, QImage::Format_BGR888);
-    doc.photoJpeg.fill(colour);
+    doc.photoJpeg.fill(QColor::fromRgb(colour));
     doc.photoWidth = width;
     doc.photoHeight = height;
     doc.displayedPhoto = doc.photoJpeg.copy();
