@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// The whole file, or "Impossible d'ouvrir le fichier <path>" when it cannot be
+// opened or read (missing, a folder, unreadable, unreasonably large).
+QByteArray readWholeFile(const QString& path);
+
+// Writes through a temporary file that replaces the old one only once every
+// byte is written, so a failed write (full disk, read-only folder) leaves the
+// old file whole. Throws "Impossible de créer le fichier <path>".
+void writeFileSafely(const QString& path, const QByteArray& bytes);
+
+// Checks a BMP's headers before any pixel is decoded: known compression,
+// width > 0, height != 0, a size cap, and pixel rows inside the file. Returns
+// an empty text when it is sound, else why not.
+QString bmpHeaderProblem(const QByteArray& bytes);
+
+// Decodes a BMP held in memory; throws "Image bitmap incorrecte". An empty
+// buffer gives a null image and no error.
+QImage decodeBmp(const QByteArray& bytes);
+
+// Reads a BMP file: "Impossible d'ouvrir le fichier <path>" or "Image bitmap
+// incorrecte". A 0-byte file is an empty picture, no error.
+QImage readBmpFile(const QString& path);
+
+// Writes the picture as a BMP (an empty picture as a 0-byte file).
+QByteArray encodeBmp(const QImage& image);
+void writeBmpFile(const QImage& image, const QString& path);

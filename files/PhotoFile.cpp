@@ -1,0 +1,188 @@
+#include "PhotoFile.h"
+
+#include "BmpFile.h"
+#include "core/Groups.h"
+#include "core/OrnivalError.h"
+
+#include <QFile>
+
+#include <csetjmp>
+#include <cstdio>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+namespace {
+
+constexpr long maxDecoderMemory = 512L << 20;
+constexpr int maxScans = 1000;
+// Our own code for a file whose decoding was stopped after too many scans.
+constexpr int tooManyScans = 10000;
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    jmp_buf jump;
+    int code;
+};
+
+[[noreturn]] void errorExit(j_common_ptr cinfo)
+{
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    err->code = cinfo->err->msg_code;
+    longjmp(err->jump, 1);
+}
+
+// Missing or corrupt data is only a warning to the decoder, which then fills
+// the rest with grey: for a photo to be counted that is a failure.
+void emitMessage(j_common_ptr cinfo, int level)
+{
+    if (level >= 0)
+        return;
+    switch (cinfo->err->msg_code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_BOGUS_PROGRESSION:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_ARITH_BAD_CODE:
+        errorExit(cinfo);
+    default:
+        return;
+    }
+}
+
+void progressMonitor(j_common_ptr cinfo)
+{
+    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > maxScans) {
+        auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+        err->code = tooManyScans;
+        longjmp(err->jump, 1);
+    }
+}
+
+// Owns the decompressor; its destructor runs in the caller's frame, never
+// skipped by a jump.
+struct Decoder {
+    jpeg_decompress_struct cinfo{};
+    ErrorManager err{};
+    jpeg_progress_mgr progress{};
+    bool created = false;
+    ~Decoder()
+    {
+        if (created)
+            jpeg_destroy_decompress(&cinfo);
+    }
+};
+
+// Nothing with a destructor lives in these two frames: a jump out of the
+// decoder skips them.
+bool readHeader(Decoder* d, const unsigned char* data, unsigned long size)
+{
+    d->cinfo.err = jpeg_std_error(&d->err.pub);
+    d->err.pub.error_exit = errorExit;
+    d->err.pub.emit_message = emitMessage;
+    d->err.code = 0;
+    if (setjmp(d->err.jump))
+        return false;
+    jpeg_create_decompress(&d->cinfo);
+    d->created = true;
+    d->cinfo.mem->max_memory_to_use = maxDecoderMemory;
+    d->progress.progress_monitor = progressMonitor;
+    d->cinfo.progress = &d->progress;
+    jpeg_mem_src(&d->cinfo, data, size);
+    jpeg_read_header(&d->cinfo, TRUE);
+    return true;
+}
+
+bool decodeRows(Decoder* d, unsigned char* bits, long stride, int rows)
+{
+    if (setjmp(d->err.jump))
+        return false;
+    d->cinfo.out_color_space = JCS_EXT_BGR;
+    jpeg_start_decompress(&d->cinfo);
+    while (int(d->cinfo.output_scanline) < rows) {
+        JSAMPROW row = bits + long(d->cinfo.output_scanline) * stride;
+        jpeg_read_scanlines(&d->cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&d->cinfo);
+    return true;
+}
+
+OrnivalError jpegError(int code)
+{
+    if (code == tooManyScans)
+        return OrnivalError(QStringLiteral("Photo JPEG incorrecte : plus de %1 passes").arg(maxScans));
+    return OrnivalError(QStringLiteral("Erreur JPEG #%1").arg(code));
+}
+
+class PhotoTooLarge : public OrnivalError {
+public:
+    using OrnivalError::OrnivalError;
+};
+
+} // namespace
+
+QImage decodeJpeg(const QByteArray& bytes, const JpegLimits& limits)
+{
+    Decoder d;
+    if (!readHeader(&d, reinterpret_cast<const unsigned char*>(bytes.constData()), (unsigned long)bytes.size()))
+        throw jpegError(d.err.code);
+    const int width = int(d.cinfo.image_width);
+    const int height = int(d.cinfo.image_height);
+    if (width > limits.maxWidth || height > limits.maxHeight)
+        throw PhotoTooLarge(QStringLiteral("Photo trop grande : %1 x %2 pixels (%3 x %4 au plus)")
+                                .arg(width).arg(height).arg(limits.maxWidth).arg(limits.maxHeight));
+    if (d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK
+        || d.cinfo.num_components == 4)
+        throw OrnivalError(QStringLiteral("Photo JPEG en couleurs CMJN : non prise en charge"));
+    QImage image(width, height, QImage::Format_BGR888);
+    if (image.isNull())
+        throw OrnivalError(QStringLiteral("Photo trop grande : %1 x %2 pixels").arg(width).arg(height));
+    if (!decodeRows(&d, image.bits(), long(image.bytesPerLine()), height))
+        throw jpegError(d.err.code);
+    return image;
+}
+
+QImage decodeJpegFile(const QString& path, const JpegLimits& limits)
+{
+    return decodeJpeg(readWholeFile(path), limits);
+}
+
+void setPhoto(Document& doc, const QImage& photo)
+{
+    doc.photoJpeg = photo;
+    doc.displayedPhoto = photo.copy();
+    doc.photoWidth = photo.width();
+    doc.photoHeight = photo.height();
+    setWorkBitmapFormatAndSize(doc.workBitmap, doc.photoWidth, doc.photoHeight);
+}
+
+PhotoLoadOutcome loadPhoto(Document& doc, const QString& path)
+{
+    doc.photoFileName = path;
+    QImage photo;
+    try {
+        photo = decodeJpegFile(path);
+    } catch (const PhotoTooLarge& error) {
+        return {error.text()};
+    } catch (const OrnivalError&) {
+        return {QStringLiteral("Mauvais Format")};
+    }
+    setPhoto(doc, photo);
+    std::fill(doc.movedGroups.begin(), doc.movedGroups.end(), 0);
+    ForgetPhotoGroups(doc);
+    doc.workflowStep = 1;
+    MoveStepArrow(doc, 2);
+    return {};
+}
+
+void loadDefaultPhoto(Document& doc)
+{
+    doc.photoFileName = QStringLiteral("vol de cigognes.jpg");
+    QImage photo;
+    if (QFile::exists(doc.photoFileName))
+        photo = decodeJpegFile(doc.photoFileName);
+    setPhoto(doc, photo);
+}

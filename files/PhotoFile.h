@@ -1,0 +1,42 @@
+#pragma once
+
+#include "core/Document.h"
+
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+// The largest photo a caller accepts; the header is checked against it before
+// any pixel is decoded.
+struct JpegLimits {
+    int maxWidth = 800;
+    int maxHeight = 600;
+};
+
+// Decodes a JPG file at full size with the decoder's default settings into a
+// 24-bit picture (Format_BGR888; a greyscale file gives equal bytes). Throws
+// OrnivalError: "Impossible d'ouvrir le fichier %s", "Erreur JPEG #%d" with the
+// decoder's error number, or a text naming the size of a too-large photo.
+QImage decodeJpegFile(const QString& path, const JpegLimits& limits = {});
+QImage decodeJpeg(const QByteArray& bytes, const JpegLimits& limits = {});
+
+struct PhotoLoadOutcome {
+    // The plain message to show when the load failed.
+    std::optional<QString> failureMessage;
+};
+
+// The photo load of "Charger un fichier jpg" once a file is chosen: the name is
+// kept whatever happens; on failure nothing else changes ("Mauvais Format", or
+// the too-large text); on success the photo, its display and size, the working
+// bitmap, the moved marks, the workflow step (1) and the arrow (point 2) follow,
+// and the previous photo's groups no longer act. The caller then puts "auto"
+// into the threshold field.
+PhotoLoadOutcome loadPhoto(Document& doc, const QString& path);
+
+// The start-up load of "vol de cigognes.jpg" from the current folder: a missing
+// file is no error (empty photo); a damaged one throws.
+void loadDefaultPhoto(Document& doc);
+
+// Puts a decoded photo into the document: photo, display, size, working bitmap.
+void setPhoto(Document& doc, const QImage& photo);
