@@ -15,7 +15,7 @@ using namespace filestest;
 // counts within 5 % of its true number of birds.
 TEST(ShippedFlock, DefaultPhotoCountsWithinFivePercent)
 {
-    const QDir data(QString::fromLocal8Bit(qgetenv("ORNIVAL_SOURCE_DIR")) + "/data");
+    const QDir data(QStringLiteral(ORNIVAL_SOURCE_DIR "/data"));
     if (!data.exists("vol de cigognes.jpg"))
         GTEST_SKIP() << "no shipped data";
     Document doc;
