@@ -1,0 +1,56 @@
+#include "Dialogs.h"
+
+#include "core/OrnivalError.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+QString withFullStop(const QString& text)
+{
+    if (!text.isEmpty() && text.back().unicode() > u'.')
+        return text + QLatin1Char('.');
+    return text;
+}
+
+MessagePresenter& messagePresenter()
+{
+    static MessagePresenter presenter = [](QWidget* parent, MessageKind kind, const QString& text) {
+        QMessageBox box(kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
+                        QStringLiteral("Ornival d'oiseaux"), text, QMessageBox::Ok, parent);
+        box.exec();
+    };
+    return presenter;
+}
+
+void showPlainMessage(QWidget* parent, const QString& text)
+{
+    messagePresenter()(parent, MessageKind::Plain, text);
+}
+
+void showErrorBox(QWidget* parent, const QString& text)
+{
+    messagePresenter()(parent, MessageKind::Error, withFullStop(text));
+}
+
+bool guarded(QWidget* parent, const std::function<void()>& work)
+{
+    try {
+        work();
+        return true;
+    } catch (const OrnivalError& error) {
+        showErrorBox(parent, error.text());
+    } catch (const std::exception& error) {
+        showErrorBox(parent, QString::fromLocal8Bit(error.what()));
+    }
+    return false;
+}
+
+WaitCursor::WaitCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+WaitCursor::~WaitCursor()
+{
+    QApplication::restoreOverrideCursor();
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+enum class MessageKind { Plain, Error };
+
+// The text of the standard error box: a full stop is added when the last
+// character sorts after "." (a letter or a digit, for instance).
+QString withFullStop(const QString& text);
+
+// Shows a message: by default a message box titled "Ornival d'oiseaux" with one
+// OK button, no icon for a plain message, the stop icon for an error. Tests
+// replace the presenter so that nothing blocks.
+using MessagePresenter = std::function<void(QWidget* parent, MessageKind kind, const QString& text)>;
+MessagePresenter& messagePresenter();
+void showPlainMessage(QWidget* parent, const QString& text);
+void showErrorBox(QWidget* parent, const QString& text);
+
+// Runs a handler's work; an error it does not catch ends it and goes to the
+// standard error box, and the program goes on. Returns whether it ran through.
+bool guarded(QWidget* parent, const std::function<void()>& work);
+
+// The wait cursor for as long as the guard lives, however the work ends.
+class WaitCursor {
+public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
