@@ -1,0 +1,428 @@
+#include "BatchCount.h"
+
+#include "core/Canvas.h"
+#include "core/Classification.h"
+#include "core/Count.h"
+#include "core/Document.h"
+#include "core/OrnivalError.h"
+#include "core/Overlay.h"
+#include "core/Separation.h"
+#include "files/BmpFile.h"
+#include "files/PhotoFile.h"
+#include "files/SampleSetFile.h"
+#include "files/WorkBitmapFile.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QImageWriter>
+#include <QSet>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <new>
+#include <thread>
+
+SampleSet readSampleSetFile(const QString& path)
+{
+    const QStringList lines = splitLines(readWholeFile(path));
+    SampleSet samples;
+    auto line = [&](int i) { return i < lines.size() ? lines[i] : QString(); };
+    for (int i = 0; i < 3; ++i) {
+        samples.pixo[std::size_t(i)] = TextToTriple(line(1 + i));
+        samples.pixno[std::size_t(i)] = TextToTriple(line(4 + i));
+    }
+    return samples;
+}
+
+namespace {
+
+// The same file whatever way it is named; symbolic links resolved when it exists.
+QString sameFileKey(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+QString notOverAPhoto(const QString& path)
+{
+    return QStringLiteral("%1 est le nom d'une des photos : rien n'y est écrit").arg(path);
+}
+
+QByteArray encodePng(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(image))
+        throw OrnivalError(QStringLiteral("Image PNG impossible à écrire : %1").arg(writer.errorString()));
+    return bytes;
+}
+
+// The evidence picture: the photo without the black overlay, white dotted
+// frames round the groups counted as more than one bird, the bird count of
+// the larger clumps beside their frames under the estimate, and the total in
+// the top-left corner.
+QImage annotatedPhoto(Document& doc, const PhotoResult& result)
+{
+    const int textPoints = std::max(10, doc.photoHeight / 45);
+    if (result.rule == CountRule::Threshold) {
+        // The count left the overlay on; the corrections box's button takes
+        // it off and shows the frames of the two-bird groups.
+        toggleBlackOverlayWithFrames(doc);
+    } else {
+        redrawDisplayedPhoto(doc);
+        for (int g = 1; g <= doc.groupCount; ++g) {
+            const std::int32_t birds = result.estimate.birdsPerGroup[std::size_t(g - 1)];
+            if (birds < 2)
+                continue;
+            drawGroupFrame(doc, g, clWhite);
+            if (birds >= 3) {
+                const TRect& r = doc.groupRects[std::size_t(g)];
+                textOut(doc.displayedPhoto, r.Right + 1, r.Top, QString::number(birds), 8, true, clWhite);
+            }
+        }
+    }
+    const QString total = result.rule == CountRule::Threshold
+        ? QStringLiteral("Total : %1").arg(result.total)
+        : QStringLiteral("Total (estimation) : %1").arg(result.estimate.total);
+    textOut(doc.displayedPhoto, 4, 4, total, textPoints, true, clWhite, true);
+    return doc.displayedPhoto;
+}
+
+} // namespace
+
+PhotoResult countPhoto(const PhotoJob& job, const SampleSet& samples, const CountOptions& options)
+{
+    PhotoResult result;
+    result.file = job.path;
+    result.rule = options.rule;
+    if (!job.refusal.isEmpty()) {
+        result.error = job.refusal;
+        return result;
+    }
+    try {
+        Document doc;
+        InitArrowPoints(doc);
+        doc.photoFileName = job.path;
+        setPhoto(doc, decodeJpegFile(job.path, JpegLimits{batchMaxPhotoSide, batchMaxPhotoSide}));
+        result.width = doc.photoWidth;
+        result.height = doc.photoHeight;
+        doc.pixo = samples.pixo;
+        doc.pixno = samples.pixno;
+        // The window saves the sample set here; the batch counter reads its
+        // samples and never writes them.
+        separateBirds(doc, [] {});
+        const CountOutcome outcome = countBirds(doc, options.thresholdText);
+        if (outcome.message)
+            throw OrnivalError(*outcome.message);
+        result.groupCount = doc.groupCount;
+        result.twoBirdThreshold = doc.twoBirdThreshold;
+        result.binCounts = doc.binCounts;
+        result.total = totalBirds(doc.binCounts);
+        result.groupSizes.assign(doc.groupSizes.begin() + 1, doc.groupSizes.begin() + 1 + doc.groupCount);
+        result.estimate = estimateBirds(result.groupSizes);
+        result.counted = true;
+
+        QStringList failures = job.outputRefusals;
+        if (!job.workBitmapPath.isEmpty()) {
+            try {
+                writeBmpFile(doc.workBitmap, job.workBitmapPath);
+            } catch (const OrnivalError& error) {
+                failures << error.text();
+            }
+        }
+        if (!job.annotationPath.isEmpty()) {
+            try {
+                writeFileSafely(job.annotationPath, encodePng(annotatedPhoto(doc, result)));
+            } catch (const OrnivalError& error) {
+                failures << error.text();
+            }
+        }
+        result.error = failures.join(QStringLiteral(" ; "));
+    } catch (const OrnivalError& error) {
+        result.error = error.text();
+    } catch (const std::bad_alloc&) {
+        result.error = QStringLiteral("Mémoire insuffisante pour cette photo");
+    } catch (const std::exception& error) {
+        result.error = QStringLiteral("Erreur : %1").arg(QString::fromLocal8Bit(error.what()));
+    }
+    return result;
+}
+
+std::vector<PhotoJob> planJobs(const QStringList& inputs, const QString& annotationFolder, bool writeWorkBitmaps)
+{
+    std::vector<PhotoJob> jobs;
+    auto add = [&](const QString& path, const QString& refusal = {}) {
+        PhotoJob job;
+        job.path = path;
+        job.refusal = refusal;
+        jobs.push_back(job);
+    };
+    for (const QString& input : inputs) {
+        const QFileInfo info(input);
+        if (!info.isDir()) {
+            add(input);
+            continue;
+        }
+        // Folders named like photos are kept: they give an error row rather
+        // than vanishing from the table.
+        // Name filters match whatever the case: IMG_001.JPG is a photo too.
+        QStringList names = QDir(input).entryList({QStringLiteral("*.jpg"), QStringLiteral("*.jpeg")},
+                                                  QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+        std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+            const int c = QString::compare(a, b, Qt::CaseInsensitive);
+            return c != 0 ? c < 0 : a < b;
+        });
+        if (names.isEmpty()) {
+            add(input, QStringLiteral("Aucune photo JPG dans le dossier %1").arg(input));
+            continue;
+        }
+        for (const QString& name : names)
+            add(input.endsWith(QLatin1Char('/')) ? input + name : input + QLatin1Char('/') + name);
+    }
+
+    QSet<QString> photos;
+    for (const PhotoJob& job : jobs)
+        photos.insert(sameFileKey(job.path));
+    QHash<QString, int> pngNames;
+    for (PhotoJob& job : jobs) {
+        if (!job.refusal.isEmpty())
+            continue;
+        if (!annotationFolder.isEmpty()) {
+            const QString base = QFileInfo(job.path).completeBaseName();
+            const int seen = pngNames[base.toLower()]++;
+            const QString name = seen == 0 ? base + QStringLiteral(".png")
+                                           : QStringLiteral("%1 (%2).png").arg(base).arg(seen + 1);
+            job.annotationPath = QDir(annotationFolder).filePath(name);
+        }
+        if (writeWorkBitmaps)
+            job.workBitmapPath = workBitmapFileName(job.path);
+    }
+    // An output that would replace a photo of the run (a JPG named *.bmp, a
+    // photo in the annotation folder) refuses that output only.
+    for (PhotoJob& job : jobs) {
+        for (QString* output : {&job.annotationPath, &job.workBitmapPath}) {
+            if (!output->isEmpty() && photos.contains(sameFileKey(*output))) {
+                job.outputRefusals << notOverAPhoto(*output);
+                output->clear();
+            }
+        }
+    }
+    return jobs;
+}
+
+bool isOneOfThePhotos(const QString& output, const std::vector<PhotoJob>& jobs)
+{
+    const QString key = sameFileKey(output);
+    return std::any_of(jobs.begin(), jobs.end(), [&](const PhotoJob& job) { return sameFileKey(job.path) == key; });
+}
+
+void countPhotos(const std::vector<PhotoJob>& jobs, const SampleSet& samples, const CountOptions& options,
+                 int threads, const std::function<void(const PhotoResult&)>& onResult,
+                 const std::function<void(std::size_t, std::size_t)>& onProgress)
+{
+    const std::size_t n = jobs.size();
+    if (n == 0)
+        return;
+    threads = std::clamp<int>(threads, 1, int(std::min<std::size_t>(n, 256)));
+    std::vector<std::optional<PhotoResult>> results(n);
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::size_t done = 0;
+    std::atomic<std::size_t> next{0};
+
+    auto work = [&] {
+        for (std::size_t i = next++; i < n; i = next++) {
+            PhotoResult result = countPhoto(jobs[i], samples, options);
+            std::lock_guard lock(mutex);
+            results[i] = std::move(result);
+            ++done;
+            finished.notify_one();
+        }
+    };
+    std::vector<std::jthread> pool;
+    pool.reserve(std::size_t(threads));
+    for (int t = 0; t < threads; ++t)
+        pool.emplace_back(work);
+
+    std::size_t emitted = 0;
+    std::size_t reported = 0;
+    while (emitted < n) {
+        std::vector<PhotoResult> ready;
+        std::size_t doneNow = 0;
+        {
+            std::unique_lock lock(mutex);
+            finished.wait(lock, [&] { return done > reported || results[emitted].has_value(); });
+            doneNow = done;
+            while (emitted < n && results[emitted]) {
+                ready.push_back(std::move(*results[emitted]));
+                results[emitted].reset();
+                ++emitted;
+            }
+        }
+        // The callbacks run unlocked, so a slow writer never holds up the workers.
+        for (const PhotoResult& result : ready)
+            onResult(result);
+        if (onProgress && doneNow > reported)
+            onProgress(doneNow, n);
+        reported = doneNow;
+    }
+}
+
+QString csvField(const QString& text)
+{
+    const bool quote = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"'))
+        || text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) || text.startsWith(QLatin1Char(' '))
+        || text.endsWith(QLatin1Char(' '));
+    if (!quote)
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString csvHeader()
+{
+    return QStringLiteral("fichier,largeur,hauteur,groupes,seuil,regle,taille_type,groupes_de_0,groupes_de_1,"
+                          "groupes_de_2,groupes_de_3,groupes_de_4,groupes_de_6,total,erreur");
+}
+
+QString csvRow(const PhotoResult& r)
+{
+    QStringList fields{csvField(r.file)};
+    const bool estimate = r.rule == CountRule::Estimate;
+    if (r.counted) {
+        const auto& bins = estimate ? r.estimate.binCounts : r.binCounts;
+        fields << QString::number(r.width) << QString::number(r.height) << QString::number(r.groupCount)
+               << (estimate ? QString() : QString::number(r.twoBirdThreshold))
+               << (estimate ? QStringLiteral("estimation") : QStringLiteral("seuil"))
+               << (estimate ? QString::number(r.estimate.typicalSize) : QString());
+        for (int bin : {0, 1, 2, 3, 4, 6})
+            fields << QString::number(bins[std::size_t(bin)]);
+        fields << QString::number(estimate ? r.estimate.total : r.total);
+    } else {
+        for (int i = 0; i < 13; ++i)
+            fields << QString();
+    }
+    fields << csvField(r.error);
+    return fields.join(QLatin1Char(','));
+}
+
+std::optional<QString> parseCommandLine(const QStringList& arguments, CommandLine& cl)
+{
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (optionsEnded || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
+            cl.inputs << argument;
+            continue;
+        }
+        if (argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        QString name = argument;
+        std::optional<QString> inlineValue;
+        if (const qsizetype eq = argument.indexOf(QLatin1Char('=')); eq > 0 && argument.startsWith(QLatin1String("--"))) {
+            name = argument.left(eq);
+            inlineValue = argument.mid(eq + 1);
+        }
+        auto value = [&]() -> std::optional<QString> {
+            if (inlineValue)
+                return inlineValue;
+            if (i + 1 < arguments.size())
+                return arguments[++i];
+            return std::nullopt;
+        };
+        auto missing = [&] { return QStringLiteral("L'option %1 demande une valeur").arg(name); };
+        const bool flag = name == QLatin1String("-h") || name == QLatin1String("--help")
+            || name == QLatin1String("--aide") || name == QLatin1String("--bmp") || name == QLatin1String("--estimer");
+        if (flag && inlineValue)
+            return QStringLiteral("L'option %1 ne prend pas de valeur").arg(name);
+        if (name == QLatin1String("-h") || name == QLatin1String("--help") || name == QLatin1String("--aide")) {
+            cl.help = true;
+        } else if (name == QLatin1String("--bmp")) {
+            cl.options.writeWorkBitmap = true;
+        } else if (name == QLatin1String("--estimer")) {
+            cl.options.rule = CountRule::Estimate;
+        } else if (name == QLatin1String("--echantillons") || name == QLatin1String("--csv")
+                   || name == QLatin1String("--annoter")) {
+            const auto v = value();
+            if (!v || v->isEmpty())
+                return missing();
+            (name == QLatin1String("--echantillons") ? cl.sampleSetPath
+             : name == QLatin1String("--csv")        ? cl.csvPath
+                                                     : cl.annotationFolder) = *v;
+        } else if (name == QLatin1String("--seuil")) {
+            const auto v = value();
+            if (!v)
+                return missing();
+            if (*v != QLatin1String("auto")) {
+                try {
+                    thresholdFromText(*v);
+                } catch (const OrnivalError& error) {
+                    return QStringLiteral("--seuil : %1 (auto ou un nombre entier)").arg(error.text());
+                }
+            }
+            cl.options.thresholdText = *v;
+        } else if (name == QLatin1String("--jobs")) {
+            const auto v = value();
+            if (!v)
+                return missing();
+            bool ok = false;
+            const int jobs = v->toInt(&ok);
+            if (!ok || jobs < 1 || jobs > 256)
+                return QStringLiteral("--jobs : '%1' n'est pas un nombre de tâches de 1 à 256").arg(*v);
+            cl.threads = jobs;
+        } else {
+            return QStringLiteral("Option inconnue : %1 (voir --help)").arg(argument);
+        }
+    }
+    if (!cl.help && cl.inputs.isEmpty())
+        return QStringLiteral("Aucune photo à compter (voir --help)");
+    return std::nullopt;
+}
+
+QString helpText()
+{
+    return QStringLiteral(
+        "Utilisation : ornival-compter [options] PHOTO|DOSSIER...\n"
+        "\n"
+        "Compte les oiseaux de chaque photo JPG exactement comme la fenêtre d'Ornival d'oiseaux\n"
+        "(« Séparer les oiseaux » puis « Compter les oiseaux »), avec les échantillons d'un\n"
+        "fichier ornival.ini, et écrit une ligne CSV par photo, dans l'ordre donné.\n"
+        "Un dossier donne ses fichiers *.jpg et *.jpeg, par ordre de nom. Les photos peuvent\n"
+        "avoir n'importe quelle taille (jusqu'à 10000 x 10000 pixels).\n"
+        "\n"
+        "Options :\n"
+        "  --echantillons FICHIER  fichier d'échantillons au format d'ornival.ini\n"
+        "                          (par défaut : ornival.ini du dossier courant)\n"
+        "  --seuil auto|N          seuil de deux oiseaux, en pixels ; auto (par défaut) prend\n"
+        "                          1,5 fois la taille de groupe la plus fréquente\n"
+        "  --estimer               compte round(taille / taille type d'un oiseau) oiseaux par\n"
+        "                          groupe, la taille type étant la plus fréquente ; les groupes\n"
+        "                          de 5 oiseaux et plus vont dans la case 6 mais le total compte\n"
+        "                          leurs vrais nombres (colonne regle : estimation)\n"
+        "  --csv FICHIER           écrit le tableau dans FICHIER au lieu de la sortie standard\n"
+        "  --annoter DOSSIER       écrit pour chaque photo une image PNG : la photo, les cadres\n"
+        "                          blancs des groupes de plusieurs oiseaux et le total\n"
+        "  --bmp                   écrit aussi l'image bmp de travail à côté de chaque photo\n"
+        "                          (même nom que la photo, 4 derniers caractères remplacés par .bmp)\n"
+        "  --jobs N                nombre de photos comptées en même temps (par défaut : une\n"
+        "                          par cœur du processeur)\n"
+        "  -h, --help              affiche cette aide\n"
+        "\n"
+        "Colonnes : fichier, largeur, hauteur, groupes, seuil, regle (seuil ou estimation),\n"
+        "taille_type, groupes_de_0 .. groupes_de_6, total, erreur.\n"
+        "Une photo illisible donne une ligne avec son erreur, les autres sont comptées quand même.\n"
+        "Aucune photo n'est jamais modifiée.\n"
+        "\n"
+        "Code de retour : 0 si tout est compté, 1 si une photo au moins a échoué,\n"
+        "2 si la ligne de commande ou le fichier d'échantillons ne va pas.\n");
+}
