@@ -1,0 +1,232 @@
+#include "ToolsTestSupport.h"
+
+#include "core/OrnivalError.h"
+#include "tools/compter/BatchCount.h"
+
+#include <QTemporaryDir>
+
+using namespace toolstest;
+
+namespace {
+
+// A folder of photos of several sizes, one damaged, for the runs below.
+class MixedPhotos : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        writeFile(dir.filePath("samples.ini"), syntheticSamples());
+        int i = 0;
+        for (auto [w, h, birds] : {std::tuple{300, 200, 12}, std::tuple{640, 480, 60}, std::tuple{900, 700, 150},
+                                   std::tuple{120, 90, 1}, std::tuple{800, 600, 90}}) {
+            const QString name = dir.filePath(QStringLiteral("p%1.jpg").arg(i++));
+            writeFile(name, syntheticFlock(w, h, birds));
+            photos << name;
+        }
+        writeFile(dir.filePath("broken.jpg"), "not a photo");
+        photos.insert(2, dir.filePath("broken.jpg"));
+        photos << shippedFlocks();
+    }
+    QTemporaryDir dir;
+    QStringList photos;
+};
+
+std::vector<QString> rowsOf(const std::vector<PhotoJob>& jobs, const SampleSet& samples, const CountOptions& options,
+                            int threads)
+{
+    std::vector<QString> rows;
+    countPhotos(jobs, samples, options, threads, [&](const PhotoResult& r) { rows.push_back(csvRow(r)); });
+    return rows;
+}
+
+} // namespace
+
+TEST_F(MixedPhotos, ParallelRunsGiveTheRowsOfOneThreadInInputOrder)
+{
+    const SampleSet samples = readSampleSetFile(dir.filePath("samples.ini"));
+    // The same photos several times over, so workers finish out of order.
+    QStringList many;
+    for (int k = 0; k < 4; ++k)
+        many << photos;
+    const std::vector<PhotoJob> jobs = planJobs(many, {}, false);
+    for (CountRule rule : {CountRule::Threshold, CountRule::Estimate}) {
+        CountOptions options;
+        options.rule = rule;
+        const std::vector<QString> serial = rowsOf(jobs, samples, options, 1);
+        ASSERT_EQ(serial.size(), jobs.size());
+        for (std::size_t i = 0; i < jobs.size(); ++i)
+            EXPECT_TRUE(serial[i].startsWith(csvField(jobs[i].path) + ",")) << serial[i].toStdString();
+        for (int threads : {2, 3, 8}) {
+            for (int repeat = 0; repeat < 3; ++repeat) {
+                SCOPED_TRACE(testing::Message() << threads << " threads, run " << repeat);
+                EXPECT_EQ(rowsOf(jobs, samples, options, threads), serial);
+            }
+        }
+    }
+}
+
+TEST_F(MixedPhotos, EveryPhotoCountsAsInTheWindowPathWithItsSizeLimitRaised)
+{
+    const SampleSet samples = readSampleSetFile(dir.filePath("samples.ini"));
+    for (const QString& photo : photos) {
+        SCOPED_TRACE(photo.toStdString());
+        for (const QString& threshold : {QStringLiteral("auto"), QStringLiteral("150"), QStringLiteral("0")}) {
+            CountOptions options;
+            options.thresholdText = threshold;
+            PhotoJob job;
+            job.path = photo;
+            const PhotoResult r = countPhoto(job, samples, options);
+            if (photo.endsWith("broken.jpg")) {
+                EXPECT_FALSE(r.counted);
+                EXPECT_FALSE(r.error.isEmpty());
+                continue;
+            }
+            const WindowCount w = countAsTheWindow(photo, dir.filePath("samples.ini"), threshold,
+                                                   JpegLimits{batchMaxPhotoSide, batchMaxPhotoSide});
+            ASSERT_TRUE(r.counted) << r.error.toStdString();
+            EXPECT_EQ(r.error, QString());
+            EXPECT_EQ(r.width, w.width);
+            EXPECT_EQ(r.height, w.height);
+            EXPECT_EQ(r.groupCount, w.groupCount);
+            EXPECT_EQ(r.twoBirdThreshold, w.twoBirdThreshold);
+            EXPECT_EQ(r.binCounts, w.binCounts);
+            EXPECT_EQ(QString::number(r.total), w.totalText);
+            EXPECT_EQ(r.groupSizes, w.groupSizes);
+        }
+    }
+}
+
+TEST(BatchCount, SampleSetFileIsReadLikeTheWindowReadsIt)
+{
+    QTemporaryDir dir;
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        ColorTriple firstBird, lastSky;
+    } cases[] = {
+        {"canonical", syntheticSamples(), {25, 20, 20}, {240, 180, 130}},
+        {"lf_only", QByteArray(syntheticSamples()).replace("\r\n", "\n"), {25, 20, 20}, {240, 180, 130}},
+        {"short", "header\n1,2,3\n", {3, 2, 1}, {0, 0, 0}},
+        {"empty", "", {0, 0, 0}, {0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(c.name);
+        writeFile(path, c.bytes);
+        const SampleSet s = readSampleSetFile(path);
+        EXPECT_EQ(s.pixo[0], c.firstBird);
+        EXPECT_EQ(s.pixno[2], c.lastSky);
+    }
+    try {
+        readSampleSetFile(dir.filePath("none.ini"));
+        ADD_FAILURE() << "a missing sample set must fail";
+    } catch (const OrnivalError& error) {
+        EXPECT_EQ(error.text(), "Impossible d'ouvrir le fichier " + dir.filePath("none.ini"));
+    }
+}
+
+TEST(BatchCount, FoldersGiveTheirPhotosInNameOrderAndEmptyFoldersAnErrorRow)
+{
+    QTemporaryDir dir;
+    QDir d(dir.path());
+    for (const char* name : {"b.JPG", "a.jpg", "c.jpeg", "notes.txt", "d.png"})
+        writeFile(d.filePath(name), "x");
+    d.mkdir("e.jpg");  // a folder named like a photo: kept, to fail in its row
+    d.mkdir("empty");
+    const std::vector<PhotoJob> jobs = planJobs({dir.path(), d.filePath("empty"), d.filePath("missing.jpg")}, {}, false);
+    QStringList paths;
+    for (const PhotoJob& j : jobs)
+        paths << j.path;
+    EXPECT_EQ(paths, QStringList({d.filePath("a.jpg"), d.filePath("b.JPG"), d.filePath("c.jpeg"), d.filePath("e.jpg"),
+                                  d.filePath("empty"), d.filePath("missing.jpg")}));
+    EXPECT_EQ(jobs[4].refusal, "Aucune photo JPG dans le dossier " + d.filePath("empty"));
+    for (std::size_t i : {0u, 1u, 2u, 3u, 5u})
+        EXPECT_TRUE(jobs[i].refusal.isEmpty());
+    const PhotoResult folderRow = countPhoto(jobs[3], SampleSet{}, CountOptions{});
+    EXPECT_EQ(folderRow.error, "Impossible d'ouvrir le fichier " + d.filePath("e.jpg"));
+}
+
+TEST(BatchCount, OutputNamesFollowTheRulesAndNeverNameAPhoto)
+{
+    QTemporaryDir dir;
+    QDir d(dir.path());
+    d.mkdir("x");
+    d.mkdir("y");
+    d.mkdir("out");
+    // A JPG named .bmp and a JPG inside the annotation folder named .png.
+    for (const char* name : {"x/vol.jpg", "y/vol.jpg", "photo.jpeg", "IMG.JPG", "trap.bmp", "out/trap2.png"})
+        writeFile(d.filePath(name), "x");
+    const std::vector<PhotoJob> jobs = planJobs({d.filePath("x/vol.jpg"), d.filePath("y/vol.jpg"), d.filePath("photo.jpeg"),
+                                                 d.filePath("IMG.JPG"), d.filePath("trap.bmp"), d.filePath("trap2.jpg"),
+                                                 d.filePath("out/trap2.png")},
+                                                d.filePath("out"), true);
+    ASSERT_EQ(jobs.size(), 7u);
+    EXPECT_EQ(jobs[0].annotationPath, d.filePath("out/vol.png"));
+    EXPECT_EQ(jobs[1].annotationPath, d.filePath("out/vol (2).png"));
+    EXPECT_EQ(jobs[0].workBitmapPath, d.filePath("x/vol.bmp"));
+    EXPECT_EQ(jobs[2].workBitmapPath, d.filePath("photo..bmp"));
+    EXPECT_EQ(jobs[3].workBitmapPath, d.filePath("IMG.bmp"));
+    // trap.bmp would be its own working bitmap; trap2.jpg's picture would be
+    // out/trap2.png, which is a photo of the run; both outputs are refused.
+    EXPECT_TRUE(jobs[4].workBitmapPath.isEmpty());
+    ASSERT_EQ(jobs[4].outputRefusals.size(), 1);
+    EXPECT_TRUE(jobs[4].outputRefusals[0].contains("trap.bmp"));
+    EXPECT_TRUE(jobs[5].annotationPath.isEmpty());
+    EXPECT_EQ(jobs[5].outputRefusals.size(), 1);
+    EXPECT_TRUE(isOneOfThePhotos(d.filePath("x/../photo.jpeg"), jobs));
+    EXPECT_FALSE(isOneOfThePhotos(d.filePath("table.csv"), jobs));
+}
+
+TEST(BatchCount, CsvFieldsAreQuotedOnlyWhenNeeded)
+{
+    struct Case {
+        QString in, out;
+    } cases[] = {{"vol.jpg", "vol.jpg"},
+                 {"vol de cigognes.jpg", "vol de cigognes.jpg"},
+                 {"a,b.jpg", "\"a,b.jpg\""},
+                 {"dit \"x\"", "\"dit \"\"x\"\"\""},
+                 {"ligne\nsuite", "\"ligne\nsuite\""},
+                 {" blanc", "\" blanc\""},
+                 {"", ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.in.toStdString());
+        EXPECT_EQ(csvField(c.in), c.out);
+        EXPECT_EQ(csvFields(csvField(c.in)), QStringList{c.in});
+    }
+}
+
+TEST(BatchCount, CommandLinesAreCheckedBeforeAnyPhoto)
+{
+    struct Case {
+        QStringList args;
+        QString error;  // empty: accepted
+    } cases[] = {
+        {{"a.jpg"}, {}},
+        {{"--seuil", "42", "--jobs", "3", "--estimer", "--bmp", "--annoter", "out", "--csv", "t.csv", "a.jpg"}, {}},
+        {{"--seuil=-5", "--jobs=1", "--", "--odd.jpg"}, {}},
+        {{"--help"}, {}},
+        {{}, "Aucune photo à compter (voir --help)"},
+        {{"--vite", "a.jpg"}, "Option inconnue : --vite (voir --help)"},
+        {{"a.jpg", "--jobs"}, "L'option --jobs demande une valeur"},
+        {{"--jobs", "0", "a.jpg"}, "--jobs : '0' n'est pas un nombre de tâches de 1 à 256"},
+        {{"--jobs", "deux", "a.jpg"}, "--jobs : 'deux' n'est pas un nombre de tâches de 1 à 256"},
+        {{"--seuil", "Auto", "a.jpg"},
+         "--seuil : 'Auto' n'est pas une valeur entière correcte (auto ou un nombre entier)"},
+        {{"--seuil", "12px", "a.jpg"},
+         "--seuil : '12px' n'est pas une valeur entière correcte (auto ou un nombre entier)"},
+        {{"--csv", "", "a.jpg"}, "L'option --csv demande une valeur"},
+        {{"--bmp=oui", "a.jpg"}, "L'option --bmp ne prend pas de valeur"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        CommandLine cl;
+        const auto error = parseCommandLine(c.args, cl);
+        EXPECT_EQ(error.value_or(QString()), c.error);
+    }
+    CommandLine cl;
+    ASSERT_FALSE(parseCommandLine({"--seuil=-5", "--jobs=1", "--", "--odd.jpg", "b.jpg"}, cl));
+    EXPECT_EQ(cl.options.thresholdText, "-5");
+    EXPECT_EQ(cl.threads, 1);
+    EXPECT_EQ(cl.inputs, QStringList({"--odd.jpg", "b.jpg"}));
+    EXPECT_EQ(cl.sampleSetPath, "ornival.ini");
+}
