@@ -31,6 +31,11 @@ struct TypicalCase {
     double typical;
 };
 
+void PrintTo(const TypicalCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class TypicalSize : public ::testing::TestWithParam<TypicalCase> {};
 
 TEST_P(TypicalSize, IsTheSingleBirdsSizeDespitePairsAndSpecks)
