@@ -6,8 +6,11 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <cstdio>
 #include <ostream>
+
+#include <sys/resource.h>
 #include <vector>
 
 #include <jpeglib.h>
@@ -31,6 +34,31 @@ public:
 private:
     QTemporaryDir dir_;
     QString previous_;
+};
+
+// A full disk for this process: every write past the first `bytes` bytes of
+// a file fails (EFBIG), as it does when the disk has no room left.
+class DiskFullAfter {
+public:
+    explicit DiskFullAfter(rlim_t bytes)
+    {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~DiskFullAfter()
+    {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    DiskFullAfter(const DiskFullAfter&) = delete;
+    DiskFullAfter& operator=(const DiskFullAfter&) = delete;
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
 };
 
 inline void writeFile(const QString& path, const QByteArray& bytes)
