@@ -2,6 +2,7 @@
 
 #include "BmpFile.h"
 #include "core/Groups.h"
+#include "core/Overlay.h"
 #include "core/OrnivalError.h"
 
 #include <QFile>
@@ -16,6 +17,9 @@ namespace {
 
 constexpr long maxDecoderMemory = 512L << 20;
 constexpr int maxScans = 1000;
+// 64 Mpixels: 192 MB of picture, and a progressive file's coefficients within
+// the decoder's memory cap.
+constexpr qint64 maxPixels = 64LL << 20;
 // Our own code for a file whose decoding was stopped after too many scans.
 constexpr int tooManyScans = 10000;
 
@@ -96,12 +100,21 @@ bool readHeader(Decoder* d, const unsigned char* data, unsigned long size)
     return true;
 }
 
-bool decodeRows(Decoder* d, unsigned char* bits, long stride, int rows)
+// Runs the decoder up to its first output row. For a multi-scan file this
+// reads every scan into the coefficient buffer, under the memory and scan caps.
+bool startDecompress(Decoder* d)
 {
     if (setjmp(d->err.jump))
         return false;
     d->cinfo.out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(&d->cinfo);
+    return true;
+}
+
+bool decodeRows(Decoder* d, unsigned char* bits, long stride, int rows)
+{
+    if (setjmp(d->err.jump))
+        return false;
     while (int(d->cinfo.output_scanline) < rows) {
         JSAMPROW row = bits + long(d->cinfo.output_scanline) * stride;
         jpeg_read_scanlines(&d->cinfo, &row, 1);
@@ -134,12 +147,22 @@ QImage decodeJpeg(const QByteArray& bytes, const JpegLimits& limits)
     if (width > limits.maxWidth || height > limits.maxHeight)
         throw PhotoTooLarge(QStringLiteral("Photo trop grande : %1 x %2 pixels (%3 x %4 au plus)")
                                 .arg(width).arg(height).arg(limits.maxWidth).arg(limits.maxHeight));
+    // Whatever a caller allows, a picture past this never gets a buffer.
+    if (qint64(width) * height > maxPixels)
+        throw PhotoTooLarge(QStringLiteral("Photo trop grande : %1 x %2 pixels (%3 pixels au plus)")
+                                .arg(width).arg(height).arg(maxPixels));
     if (d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK
         || d.cinfo.num_components == 4)
         throw OrnivalError(QStringLiteral("Photo JPEG en couleurs CMJN : non prise en charge"));
+    if (!startDecompress(&d))
+        throw jpegError(d.err.code);
+    // Only now, with every scan read within the caps, is the picture allocated.
+    if (d.cinfo.output_components != 3 || int(d.cinfo.output_width) != width
+        || int(d.cinfo.output_height) != height)
+        throw jpegError(JERR_CONVERSION_NOTIMPL);
     QImage image(width, height, QImage::Format_BGR888);
     if (image.isNull())
-        throw OrnivalError(QStringLiteral("Photo trop grande : %1 x %2 pixels").arg(width).arg(height));
+        throw PhotoTooLarge(QStringLiteral("Photo trop grande : %1 x %2 pixels").arg(width).arg(height));
     if (!decodeRows(&d, image.bits(), long(image.bytesPerLine()), height))
         throw jpegError(d.err.code);
     return image;
@@ -153,7 +176,7 @@ QImage decodeJpegFile(const QString& path, const JpegLimits& limits)
 void setPhoto(Document& doc, const QImage& photo)
 {
     doc.photoJpeg = photo;
-    doc.displayedPhoto = photo.copy();
+    redrawDisplayedPhoto(doc);
     doc.photoWidth = photo.width();
     doc.photoHeight = photo.height();
     setWorkBitmapFormatAndSize(doc.workBitmap, doc.photoWidth, doc.photoHeight);

@@ -123,7 +123,12 @@ void SaveSampleSet(Document& doc)
 void loadSampleSetFiles(Document& doc, const SampleSetNames& names)
 {
     doc.log.clear();
-    const QByteArray bytes = readWholeFile(names.text);
+    readSampleSetText(doc, readWholeFile(names.text));
+    doc.stripPicture = readBmpFile(names.picture);
+}
+
+void readSampleSetText(Document& doc, const QByteArray& bytes)
+{
     doc.log = splitLines(bytes);
     for (int i = 0; i < 6; ++i) {
         const qsizetype lineIndex = i + 1;
@@ -133,7 +138,6 @@ void loadSampleSetFiles(Document& doc, const SampleSetNames& names)
         else
             doc.pixno[std::size_t(i - 3)] = c;
     }
-    doc.stripPicture = readBmpFile(names.picture);
 }
 
 void LoadSampleSet(Document& doc)

@@ -36,3 +36,6 @@ void SaveSampleSet(Document& doc);
 void LoadSampleSet(Document& doc);
 void LoadFactorySampleSet(Document& doc);
 void loadSampleSetFiles(Document& doc, const SampleSetNames& names);
+// The text part of a load, on the file's bytes: the log becomes their lines
+// and the six samples are replaced.
+void readSampleSetText(Document& doc, const QByteArray& bytes);

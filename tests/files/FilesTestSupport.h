@@ -6,10 +6,20 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <cstdio>
+#include <ostream>
+
+#include <sys/resource.h>
 #include <vector>
 
 #include <jpeglib.h>
+
+// Failure messages show texts as texts.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace filestest {
 
@@ -26,6 +36,31 @@ private:
     QString previous_;
 };
 
+// A full disk for this process: every write past the first `bytes` bytes of
+// a file fails (EFBIG), as it does when the disk has no room left.
+class DiskFullAfter {
+public:
+    explicit DiskFullAfter(rlim_t bytes)
+    {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~DiskFullAfter()
+    {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    DiskFullAfter(const DiskFullAfter&) = delete;
+    DiskFullAfter& operator=(const DiskFullAfter&) = delete;
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
 inline void writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
@@ -40,7 +75,31 @@ inline QByteArray readFile(const QString& path)
     return file.readAll();
 }
 
-enum class JpegKind { Baseline, Progressive, Arithmetic, Greyscale, Cmyk };
+enum class JpegKind { Baseline, Progressive, Arithmetic, Greyscale, Cmyk, ManyScans };
+
+// A sound progressive script of over two thousand scans: every coefficient of
+// every component in its own band, then refined bit by bit.
+inline std::vector<jpeg_scan_info> manyScanScript()
+{
+    std::vector<jpeg_scan_info> scans;
+    auto add = [&](int component, int ss, int ah, int al) {
+        jpeg_scan_info s{};
+        s.comps_in_scan = 1;
+        s.component_index[0] = component;
+        s.Ss = ss;
+        s.Se = ss;
+        s.Ah = ah;
+        s.Al = al;
+        scans.push_back(s);
+    };
+    for (int c = 0; c < 3; ++c)
+        for (int k = 0; k < 64; ++k) {
+            add(c, k, 0, 10);
+            for (int a = 10; a > 0; --a)
+                add(c, k, a, a - 1);
+        }
+    return scans;
+}
 
 // A small test picture: a gradient with a dark square, encoded by libjpeg.
 inline QByteArray makeJpeg(int width, int height, JpegKind kind = JpegKind::Baseline, int quality = 90)
@@ -63,6 +122,11 @@ inline QByteArray makeJpeg(int width, int height, JpegKind kind = JpegKind::Base
         jpeg_simple_progression(&cinfo);
     if (kind == JpegKind::Arithmetic)
         cinfo.arith_code = TRUE;
+    const std::vector<jpeg_scan_info> script = manyScanScript();
+    if (kind == JpegKind::ManyScans) {
+        cinfo.scan_info = script.data();
+        cinfo.num_scans = int(script.size());
+    }
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<unsigned char> row(std::size_t(width * components));
     while (cinfo.next_scanline < cinfo.image_height) {

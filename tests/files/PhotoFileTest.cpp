@@ -111,7 +111,9 @@ TEST(JpegDecode, DamagedAndHostileFiles)
         {"declares 801 x 600", withDeclaredSize(good, 801, 600), QStringLiteral("Photo trop grande : 801 x 600 pixels (800 x 600 au plus)")},
         {"declares 60000 x 60000", withDeclaredSize(makeJpeg(16, 16, JpegKind::Progressive), 60000, 60000),
          QStringLiteral("Photo trop grande : 60000 x 60000 pixels (800 x 600 au plus)")},
-        {"many scans", manyScans, std::nullopt},
+        {"a scan repeated thousands of times", manyScans, jpegErrorText(JWRN_BOGUS_PROGRESSION)},
+        {"thousands of sound scans", makeJpeg(16, 16, JpegKind::ManyScans),
+         QStringLiteral("Photo JPEG incorrecte : plus de 1000 passes")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -121,9 +123,14 @@ TEST(JpegDecode, DamagedAndHostileFiles)
             EXPECT_EQ(*failure, *row.failure);
         }
     }
-    // Larger limits let a large declared size through to the memory cap.
-    EXPECT_TRUE(decodeFailure(withDeclaredSize(makeJpeg(16, 16, JpegKind::Progressive), 60000, 60000),
-                              JpegLimits{65535, 65535}));
+    // Larger limits still meet the pixel cap before anything is allocated.
+    EXPECT_EQ(decodeFailure(withDeclaredSize(makeJpeg(16, 16, JpegKind::Progressive), 60000, 60000),
+                            JpegLimits{65535, 65535}),
+              QStringLiteral("Photo trop grande : 60000 x 60000 pixels (67108864 pixels au plus)"));
+    // Within them, a file declaring more than its data holds fails on the
+    // missing data, not with grey rows.
+    EXPECT_EQ(decodeFailure(withDeclaredSize(makeJpeg(16, 16), 3000, 2000), JpegLimits{65535, 65535}),
+              jpegErrorText(JWRN_HIT_MARKER));
 }
 
 TEST(JpegDecode, FilesByName)

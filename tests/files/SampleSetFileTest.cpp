@@ -199,4 +199,28 @@ TEST(SampleSetFiles, SaveFailureKeepsTheOldFiles)
         EXPECT_EQ(e.text(), "Impossible de créer le fichier ornival.ini");
     }
     EXPECT_FALSE(QFile::exists("blocs_couleurs.bmp"));
+
+    // A full disk: the old text file stays whole and the picture is not written.
+    QDir().rmdir("ornival.ini");
+    writeFile("ornival.ini", canonical);
+    try {
+        DiskFullAfter full(50);
+        SaveSampleSet(doc);
+        FAIL();
+    } catch (const OrnivalError& e) {
+        EXPECT_EQ(e.text(), "Impossible de créer le fichier ornival.ini");
+    }
+    EXPECT_EQ(readFile("ornival.ini"), canonical);
+    EXPECT_FALSE(QFile::exists("blocs_couleurs.bmp"));
+    // The picture alone does not fit: the text is written, the old picture kept.
+    writeFile("blocs_couleurs.bmp", "old picture");
+    try {
+        DiskFullAfter full(1000);
+        SaveSampleSet(doc);
+        FAIL();
+    } catch (const OrnivalError& e) {
+        EXPECT_EQ(e.text(), "Impossible de créer le fichier blocs_couleurs.bmp");
+    }
+    EXPECT_EQ(readFile("ornival.ini").size(), 116);
+    EXPECT_EQ(readFile("blocs_couleurs.bmp"), "old picture");
 }

@@ -131,15 +131,72 @@ TEST(WorkBitmapFile, LoadFailuresChangeNothing)
 TEST(WorkBitmapFile, SaveFailureLeavesTheOldFile)
 {
     InTemporaryFolder folder;
-    Document doc;
-    doc.photoFileName = folder.path("nowhere/p.jpg");
-    doc.workBitmap = newWorkBitmap(10, 10);
-    try {
-        saveWorkBitmap(doc);
-        FAIL();
-    } catch (const OrnivalError& e) {
-        EXPECT_EQ(e.text(), "Impossible de créer le fichier " + folder.path("nowhere/p.bmp"));
+    QDir().mkdir("dossier.bmp");
+    struct Row {
+        const char* name;
+        QString photo;
+        bool diskFull;
+    };
+    const Row rows[] = {
+        {"missing folder", folder.path("nowhere/p.jpg"), false},
+        {"a folder in the file's place", "dossier.jpg", false},
+        {"full disk", "p.jpg", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        writeFile("p.bmp", "old bitmap");
+        Document doc;
+        doc.photoFileName = row.photo;
+        doc.workBitmap = newWorkBitmap(100, 100);
+        const QImage before = doc.workBitmap;
+        try {
+            std::optional<DiskFullAfter> full;
+            if (row.diskFull)
+                full.emplace(1000);
+            saveWorkBitmap(doc);
+            FAIL();
+        } catch (const OrnivalError& e) {
+            EXPECT_EQ(e.text(), "Impossible de créer le fichier " + workBitmapFileName(row.photo));
+        }
+        EXPECT_EQ(readFile("p.bmp"), "old bitmap");
+        EXPECT_EQ(doc.workBitmap, before);
     }
+    // No temporary file is left behind.
+    EXPECT_EQ(QDir().entryList(QDir::Files), QStringList{"p.bmp"});
+}
+
+TEST(WorkBitmapFile, SavedHeaderIsEightBitsWithABlackAndWhiteTable)
+{
+    InTemporaryFolder folder;
+    Document doc;
+    doc.photoFileName = "vol.jpg";
+    doc.workBitmap = newWorkBitmap(7, 3);
+    doc.workBitmap.setPixel(2, 1, 0);
+    saveWorkBitmap(doc);
+    const QByteArray b = readFile("vol.bmp");
+    ASSERT_GE(b.size(), 54 + 256 * 4 + 8 * 3);
+    EXPECT_EQ(b.left(2), "BM");
+    EXPECT_EQ(qFromLittleEndian<quint32>(b.constData() + 14), 40u);   // info header
+    EXPECT_EQ(qFromLittleEndian<qint32>(b.constData() + 18), 7);      // width
+    EXPECT_EQ(qFromLittleEndian<qint32>(b.constData() + 22), 3);      // bottom-up rows
+    EXPECT_EQ(qFromLittleEndian<quint16>(b.constData() + 28), 8);     // bits per pixel
+    EXPECT_EQ(qFromLittleEndian<quint32>(b.constData() + 30), 0u);    // uncompressed
+    const quint32 offset = qFromLittleEndian<quint32>(b.constData() + 10);
+    ASSERT_EQ(offset, 14u + 40u + 256u * 4u);
+    // The table holds pure black and pure white (blue, green, red, 0).
+    QList<QByteArray> entries;
+    for (int i = 0; i < 256; ++i)
+        entries.append(b.mid(54 + 4 * i, 4));
+    EXPECT_TRUE(entries.contains(QByteArray("\0\0\0\0", 4)));
+    EXPECT_TRUE(entries.contains(QByteArray("\xFF\xFF\xFF\0", 4)));
+    // Row 1 from the bottom is the picture's row 1; stride 8.
+    const uchar* row1 = reinterpret_cast<const uchar*>(b.constData()) + offset + 8;
+    EXPECT_EQ(qRed(readBmpFile("vol.bmp").pixel(2, 1)), 0);
+    EXPECT_NE(row1[2], row1[1]);
+    // A working bitmap loaded from a 16-colour file is written with 8 bits too.
+    doc.workBitmap = doc.workBitmap.convertToFormat(QImage::Format_Indexed8, QList<QRgb>{qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    saveWorkBitmap(doc);
+    EXPECT_EQ(qFromLittleEndian<quint16>(readFile("vol.bmp").constData() + 28), 8);
 }
 
 TEST(BmpDecode, DepthsAndDamagedHeaders)

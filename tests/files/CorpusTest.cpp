@@ -1,0 +1,218 @@
+// Every file of the readers' corpus (made by tools/make_corpus) against the
+// outcome its manifest gives: the readers' answers, and the document left as
+// it was by every refused file.
+#include "FilesTestSupport.h"
+
+#include "core/Groups.h"
+#include "core/OrnivalError.h"
+#include "core/SampleStrip.h"
+#include "files/BmpFile.h"
+#include "files/PhotoFile.h"
+#include "files/SampleSetFile.h"
+#include "files/WorkBitmapFile.h"
+
+#include <QFile>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace filestest;
+
+namespace {
+
+struct CorpusFile {
+    QString path;
+    QString name;
+    QString outcome;
+};
+
+std::vector<CorpusFile> corpusFiles(const QString& folder)
+{
+    const QDir dir(QStringLiteral(ORNIVAL_CORPUS_DIR));
+    QFile manifest(dir.filePath("manifest.tsv"));
+    EXPECT_TRUE(manifest.open(QIODevice::ReadOnly)) << "no corpus in " ORNIVAL_CORPUS_DIR;
+    std::vector<CorpusFile> files;
+    for (const QByteArray& line : manifest.readAll().split('\n')) {
+        const QStringList fields = QString::fromUtf8(line).split(QLatin1Char('\t'));
+        if (fields.size() == 3 && fields[0] == folder)
+            files.push_back({dir.filePath(folder + "/" + fields[1]), fields[1], fields[2]});
+    }
+    EXPECT_GT(files.size(), 10u);
+    return files;
+}
+
+// What the reader said: "error <text>" or the reader's own success answer.
+template <typename Read>
+std::optional<QString> errorOf(Read read)
+{
+    try {
+        read();
+    } catch (const OrnivalError& e) {
+        return "error " + e.text();
+    }
+    return std::nullopt;
+}
+
+// A document holding a loaded 40 x 30 photo, separated and counted state kept
+// in fields a refused file must not touch.
+Document documentWithPhoto(const QString& photoPath)
+{
+    Document doc;
+    InitArrowPoints(doc);
+    EXPECT_FALSE(loadPhoto(doc, photoPath).failureMessage);
+    doc.workflowStep = 3;
+    doc.blackShown = false;
+    doc.arrowPosition = {816, 436};
+    doc.groupMaskCopy[doc.maskIndex(7, 7)] = 255;
+    return doc;
+}
+
+void expectSamePhotoState(const Document& doc, const Document& before)
+{
+    EXPECT_EQ(doc.photoJpeg, before.photoJpeg);
+    EXPECT_EQ(doc.displayedPhoto, before.displayedPhoto);
+    EXPECT_EQ(doc.photoWidth, before.photoWidth);
+    EXPECT_EQ(doc.photoHeight, before.photoHeight);
+    EXPECT_EQ(doc.workBitmap, before.workBitmap);
+    EXPECT_EQ(doc.workflowStep, before.workflowStep);
+    EXPECT_EQ(doc.blackShown, before.blackShown);
+    EXPECT_EQ(doc.arrowPosition, before.arrowPosition);
+    EXPECT_EQ(doc.groupMaskCopy, before.groupMaskCopy);
+}
+
+} // namespace
+
+TEST(Corpus, Photos)
+{
+    InTemporaryFolder folder;
+    writeFile("previous.jpg", makeJpeg(40, 30));
+    for (const CorpusFile& file : corpusFiles("jpeg")) {
+        SCOPED_TRACE(file.name.toStdString());
+        const QStringList words = file.outcome.split(QLatin1Char(' '));
+        QImage image;
+        const std::optional<QString> error = errorOf([&] { image = decodeJpegFile(file.path); });
+        Document doc = documentWithPhoto("previous.jpg");
+        const Document before = doc;
+        const PhotoLoadOutcome outcome = loadPhoto(doc, file.path);
+        EXPECT_EQ(doc.photoFileName, file.path);
+        if (words[0] == "error") {
+            EXPECT_EQ(error, file.outcome);
+            ASSERT_TRUE(outcome.failureMessage);
+            // The window shows "Mauvais Format" for a damaged file, and says
+            // plainly why a large one is refused.
+            const QString shown = file.outcome.startsWith("error Photo trop grande") ? file.outcome.mid(6)
+                                                                                     : QStringLiteral("Mauvais Format");
+            EXPECT_EQ(*outcome.failureMessage, shown);
+            expectSamePhotoState(doc, before);
+            continue;
+        }
+        ASSERT_FALSE(error) << error->toStdString();
+        ASSERT_EQ(words.size(), 3);
+        EXPECT_EQ(image.size(), QSize(words[1].toInt(), words[2].toInt()));
+        EXPECT_EQ(image.format(), QImage::Format_BGR888);
+        if (words[0] == "grey") {
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    const uchar* p = image.constScanLine(y) + 3 * x;
+                    ASSERT_TRUE(p[0] == p[1] && p[1] == p[2]) << x << "," << y;
+                }
+        }
+        ASSERT_FALSE(outcome.failureMessage);
+        EXPECT_EQ(doc.photoJpeg, image);
+        EXPECT_EQ(doc.workBitmap.size(), image.size());
+        EXPECT_EQ(doc.workflowStep, 1);
+        EXPECT_EQ(doc.arrowPosition, (TPoint{775, 124}));
+    }
+}
+
+TEST(Corpus, Bitmaps)
+{
+    InTemporaryFolder folder;
+    writeFile("p.jpg", makeJpeg(40, 30));
+    for (const CorpusFile& file : corpusFiles("bmp")) {
+        SCOPED_TRACE(file.name.toStdString());
+        const QStringList words = file.outcome.split(QLatin1Char(' '));
+        QImage image;
+        const std::optional<QString> error = errorOf([&] { image = readBmpFile(file.path); });
+        // The same file as the working bitmap of the photo "p.jpg".
+        QFile::remove("p.bmp");
+        ASSERT_TRUE(QFile::copy(file.path, "p.bmp"));
+        Document doc = documentWithPhoto("p.jpg");
+        const Document before = doc;
+        const std::optional<QString> loadError = errorOf([&] { loadWorkBitmap(doc); });
+        if (words[0] == "error") {
+            EXPECT_EQ(error, file.outcome);
+            EXPECT_EQ(loadError, file.outcome);
+            expectSamePhotoState(doc, before);
+            continue;
+        }
+        ASSERT_FALSE(error) << error->toStdString();
+        ASSERT_FALSE(loadError);
+        EXPECT_EQ(doc.workflowStep, 2);
+        EXPECT_TRUE(doc.blackShown);
+        EXPECT_EQ(doc.workBitmap, image);
+        if (words[0] == "empty") {
+            EXPECT_TRUE(image.isNull());
+            EXPECT_EQ(std::count(doc.groupMaskCopy.begin(), doc.groupMaskCopy.end(), 255), 0);
+            continue;
+        }
+        ASSERT_GE(words.size(), 3);
+        EXPECT_EQ(image.size(), QSize(words[1].toInt(), words[2].toInt()));
+        if (words.size() == 6) {
+            EXPECT_EQ(image.pixel(words[3].toInt(), words[4].toInt()) & 0xFFFFFF, words[5].toUInt(nullptr, 16));
+        }
+    }
+}
+
+TEST(Corpus, SampleSets)
+{
+    InTemporaryFolder folder;
+    writeFile("blocs_couleurs.bmp", encodeBmp(blankStripPicture()));
+    for (const CorpusFile& file : corpusFiles("ini")) {
+        SCOPED_TRACE(file.name.toStdString());
+        QFile::remove("ornival.ini");
+        ASSERT_TRUE(QFile::copy(file.path, "ornival.ini"));
+        Document doc;
+        doc.log = QStringList{"an earlier line"};
+        ASSERT_FALSE(errorOf([&] { LoadSampleSet(doc); }));
+        EXPECT_EQ(doc.stripPicture.size(), QSize(191, 31));
+        if (file.outcome == "any")
+            continue;
+        QStringList got;
+        for (const ColorTriple& c : doc.pixo)
+            got.append(TripleToText(c));
+        for (const ColorTriple& c : doc.pixno)
+            got.append(TripleToText(c));
+        EXPECT_EQ("samples " + got.join(' ') + " lines " + QString::number(doc.log.size()), file.outcome);
+    }
+}
+
+// Names that are no readable file: each reader says it cannot open them, and
+// nothing changes.
+TEST(Corpus, NamesThatAreNoFile)
+{
+    InTemporaryFolder folder;
+    writeFile("previous.jpg", makeJpeg(40, 30));
+    QDir().mkdir("dossier.jpg");
+    QDir().mkdir("dossier.bmp");
+    ASSERT_EQ(mkfifo("tube.jpg", 0600), 0);
+    ASSERT_EQ(mkfifo("tube.bmp", 0600), 0);
+    ASSERT_TRUE(QFile::link("nowhere", "lien.jpg"));
+    ASSERT_TRUE(QFile::link("nowhere", "lien.bmp"));
+    for (const char* stem : {"absent", "dossier", "tube", "lien"}) {
+        SCOPED_TRACE(stem);
+        const QString jpg = QString::fromLatin1(stem) + ".jpg";
+        const QString bmp = QString::fromLatin1(stem) + ".bmp";
+        EXPECT_EQ(errorOf([&] { decodeJpegFile(jpg); }), "error Impossible d'ouvrir le fichier " + jpg);
+        EXPECT_EQ(errorOf([&] { readBmpFile(bmp); }), "error Impossible d'ouvrir le fichier " + bmp);
+
+        Document doc = documentWithPhoto("previous.jpg");
+        const Document before = doc;
+        EXPECT_EQ(loadPhoto(doc, jpg).failureMessage, QStringLiteral("Mauvais Format"));
+        expectSamePhotoState(doc, before);
+        EXPECT_EQ(errorOf([&] { loadWorkBitmap(doc); }), "error Impossible d'ouvrir le fichier " + bmp);
+        expectSamePhotoState(doc, before);
+    }
+}
