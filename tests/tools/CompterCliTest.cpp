@@ -100,12 +100,14 @@ TEST(Compter, DamagedPhotosGiveErrorRowsAndTheOthersAreStillCounted)
     writeFile(d.filePath("photos/4 tronque.jpg"), good.left(good.size() / 2));
     d.mkdir("photos/5 dossier.jpg");
     writeFile(d.filePath("photos/6 bon.jpg"), good);
+    // Too wide for the batch counter's limit, however small the file.
+    writeFile(d.filePath("photos/7 large.jpg"), syntheticFlock(batchMaxPhotoSide + 1, 16, 0));
     const auto before = snapshot(dir.path());
 
     const CompterRun run = runCompter({"--echantillons", d.filePath("s.ini"), d.filePath("photos"), d.filePath("manque.jpg")});
     EXPECT_EQ(run.exitCode, 1);
     const std::vector<QStringList> rows = csvRows(run.out);
-    ASSERT_EQ(rows.size(), 7u) << run.out.toStdString();
+    ASSERT_EQ(rows.size(), 8u) << run.out.toStdString();
     struct Expected {
         const char* file;
         QString error;  // a prefix; empty for a counted photo
@@ -116,9 +118,10 @@ TEST(Compter, DamagedPhotosGiveErrorRowsAndTheOthersAreStillCounted)
         {"photos/4 tronque.jpg", "Erreur JPEG #"},
         {"photos/5 dossier.jpg", "Impossible d'ouvrir le fichier " + d.filePath("photos/5 dossier.jpg")},
         {"photos/6 bon.jpg", ""},
+        {"photos/7 large.jpg", "Photo trop grande : 10001 x 16 pixels (10000 x 10000 au plus)"},
         {"manque.jpg", "Impossible d'ouvrir le fichier " + d.filePath("manque.jpg")},
     };
-    for (std::size_t i = 0; i < 7; ++i) {
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
         SCOPED_TRACE(expected[i].file);
         const QStringList& row = rows[i];
         ASSERT_EQ(row.size(), 15);

@@ -398,7 +398,7 @@ QString helpText()
         "(« Séparer les oiseaux » puis « Compter les oiseaux »), avec les échantillons d'un\n"
         "fichier ornival.ini, et écrit une ligne CSV par photo, dans l'ordre donné.\n"
         "Un dossier donne ses fichiers *.jpg et *.jpeg, par ordre de nom. Les photos peuvent\n"
-        "avoir n'importe quelle taille (jusqu'à 10000 x 10000 pixels).\n"
+        "avoir n'importe quelle taille jusqu'à 10000 pixels de côté et 64 mégapixels.\n"
         "\n"
         "Options :\n"
         "  --echantillons FICHIER  fichier d'échantillons au format d'ornival.ini\n"
