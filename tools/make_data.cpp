@@ -6,6 +6,8 @@
 #include "core/SampleStrip.h"
 #include "files/BmpFile.h"
 #include "files/SampleSetFile.h"
+#include "tools/Flocks.h"
+#include "tools/Random.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -21,23 +23,6 @@
 #include <vector>
 
 namespace {
-
-// splitmix64: the same numbers on every platform and library version.
-class Random {
-public:
-    explicit Random(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t next()
-    {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
-    double uniform(double a, double b) { return a + (b - a) * double(next() >> 11) / double(1ULL << 53); }
-
-private:
-    std::uint64_t state_;
-};
 
 struct Bird {
     double x, y, length, angle;
@@ -187,16 +172,11 @@ int main(int argc, char** argv)
         doc.pressPoint = points[n];
         dropSampleOnStrip(doc, cellLeft(n) + 10, 10);
     }
-    QByteArray ini;
-    ini += sampleSetHeader().toLatin1() + "\r\n";
-    for (const ColorTriple& c : doc.pixo)
-        ini += TripleToText(c).toLatin1() + "\r\n";
-    for (const ColorTriple& c : doc.pixno)
-        ini += TripleToText(c).toLatin1() + "\r\n";
+    const QByteArray ini = sampleSetFileText(doc);
 
     const bool ok = save(out.filePath("vol de cigognes.jpg"), jpeg) && save(out.filePath("vol de cigognes.txt"), truth)
         && save(out.filePath("fleche.bmp"), encodeBmp(drawArrow()))
         && save(out.filePath("ornival0.ini"), ini) && save(out.filePath("blocs_couleurs0.bmp"), encodeBmp(doc.stripPicture));
     std::printf("%zu birds\n", birds.size());
-    return ok ? 0 : 1;
+    return ok && makeFlocks(out) ? 0 : 1;
 }
