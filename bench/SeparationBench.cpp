@@ -74,6 +74,24 @@ void BM_SeparationRow(benchmark::State& state)
     separationPass(state, separateRow);
 }
 
+template <RowKernel kernel>
+void kernelRow(const std::uint8_t* bgr, int count, const std::array<ColorTriple, 3>& birds,
+               const std::array<ColorTriple, 3>& sky, std::uint8_t* bird)
+{
+    separateRowWith(kernel, bgr, count, birds, sky, bird);
+}
+
+template <RowKernel kernel>
+void BM_SeparationKernel(benchmark::State& state)
+{
+    std::uint8_t probe[3] = {}, out[1];
+    if (!separateRowWith(kernel, probe, 1, {}, {}, out)) {
+        state.SkipWithError("this processor or build has no such kernel");
+        return;
+    }
+    separationPass(state, kernelRow<kernel>);
+}
+
 // The whole button: display redrawn, pixels classed, display blackened,
 // working bitmap written, group mask built.
 void BM_SeparateBirds(benchmark::State& state)
@@ -119,6 +137,8 @@ void BM_BuildMaskCopyBaseline(benchmark::State& state)
 
 BENCHMARK(BM_SeparationReference)->Name("Separation/reference")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SeparationRow)->Name("Separation/separateRow")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SeparationKernel<RowKernel::sse2>)->Name("Separation/sse2")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SeparationKernel<RowKernel::avx2>)->Name("Separation/avx2")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SeparateBirds)->Name("Separation/separateBirds")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BuildMask)->Name("BuildMask/BuildMask")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BuildMaskCopyBaseline)->Name("BuildMask/memcpy")->Unit(benchmark::kMicrosecond);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <random>
+#include <set>
 
 using namespace coretest;
 
@@ -197,6 +198,7 @@ TEST(Separation, RowPassMatchesThePlainRuleBitForBit)
     // others are spread over the whole range.
     const std::uint8_t levels[] = {0, 1, 127, 128, 254, 255};
     int ties = 0, birds = 0;
+    std::set<int> ran;
     for (int round = 0; round < 2000; ++round) {
         const bool fewLevels = round % 2 == 0;
         auto byte = [&] { return fewLevels ? levels[random() % 6] : std::uint8_t(random() % 256); };
@@ -215,10 +217,19 @@ TEST(Separation, RowPassMatchesThePlainRuleBitForBit)
             b = byte();
         const std::uint8_t* pixels = row.data() + offset;
         // Past the end of the row nothing may be written.
-        std::vector<std::uint8_t> expected(std::size_t(width) + 1, 7), got(std::size_t(width) + 1, 7);
+        std::vector<std::uint8_t> expected(std::size_t(width) + 1, 7);
         referenceSeparateRow(pixels, width, pixo, pixno, expected.data());
+        std::vector<std::uint8_t> got(std::size_t(width) + 1, 7);
         separateRow(pixels, width, pixo, pixno, got.data());
         ASSERT_EQ(got, expected) << "round " << round << ", width " << width;
+        // Every way this processor can run gives the same bytes.
+        for (const RowKernel kernel : {RowKernel::plain, RowKernel::sse2, RowKernel::avx2}) {
+            std::fill(got.begin(), got.end(), 7);
+            if (separateRowWith(kernel, pixels, width, pixo, pixno, got.data())) {
+                ran.insert(int(kernel));
+                ASSERT_EQ(got, expected) << "kernel " << int(kernel) << ", round " << round << ", width " << width;
+            }
+        }
         for (int x = 0; x < width; ++x) {
             const ColorTriple p{pixels[3 * x], pixels[3 * x + 1], pixels[3 * x + 2]};
             int b = 1000, s = 1000;
@@ -233,6 +244,10 @@ TEST(Separation, RowPassMatchesThePlainRuleBitForBit)
     // The rounds did test ties and both outcomes.
     EXPECT_GT(ties, 1000);
     EXPECT_GT(birds, 1000);
+    EXPECT_TRUE(ran.count(int(RowKernel::plain)));
+#if defined(__SSE2__)
+    EXPECT_TRUE(ran.count(int(RowKernel::sse2)));
+#endif
 }
 
 TEST(Separation, RowPassAtTheExtremes)
