@@ -275,3 +275,28 @@ TEST(Separation, RowPassAtTheExtremes)
     for (int x = 0; x < width; ++x)
         ASSERT_EQ(bird[std::size_t(x)], x % 2 ? 0 : 1) << x;
 }
+
+TEST(Separation, WholePassMatchesThePlainRuleOnOddWidths)
+{
+    std::mt19937 random(4242);
+    for (const int width : {1, 7, 8, 9, 15, 17, 33, 101}) {
+        Document doc = documentWithPhoto(width, 5);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < width; ++x)
+                doc.photoJpeg.setPixel(x, y, qRgb(int(random() % 256), int(random() % 256), int(random() % 256)));
+        doc.pixo = {rgb(20, 20, 20), rgb(90, 60, 40), rgb(0, 0, 0)};
+        doc.pixno = {rgb(120, 160, 220), rgb(200, 210, 240), rgb(255, 255, 255)};
+        separateBirds(doc, [] {});
+        for (int y = 0; y < 5; ++y) {
+            std::vector<std::uint8_t> expected(static_cast<std::size_t>(width));
+            referenceSeparateRow(doc.photoJpeg.constScanLine(y), width, doc.pixo, doc.pixno, expected.data());
+            for (int x = 0; x < width; ++x) {
+                const bool bird = expected[std::size_t(x)];
+                ASSERT_EQ(workIsBird(doc, x, y), bird) << width << ": " << x << ", " << y;
+                ASSERT_EQ(pixelAt(doc.workBitmap, x, y), bird ? clBlack : clWhite);
+                const QRgb shown = bird ? qRgb(0, 0, 0) : doc.photoJpeg.pixel(x, y);
+                ASSERT_EQ(doc.displayedPhoto.pixel(x, y), shown) << width << ": " << x << ", " << y;
+            }
+        }
+    }
+}
