@@ -306,6 +306,30 @@ TEST(Detection, MatchesPlainLabellingOnWideRandomPhotos)
         for (int g = 1; g <= doc.groupCount; ++g)
             sizes += std::to_string(doc.groupSizes[std::size_t(g)]) + ",";
         ASSERT_EQ(doc.log[doc.log.size() - 3].toStdString(), sizes);
+
+        // FillGroup from every bird cell in scan order takes the same groups.
+        doc.groupMask = doc.groupMaskCopy;
+        int g = 0;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                if (doc.groupMask[doc.maskIndex(x, y)] != 255)
+                    continue;
+                doc.fillSize = 0;
+                doc.fillMinX = width;
+                doc.fillMaxX = 0;
+                doc.fillMinY = height;
+                doc.fillMaxY = 0;
+                FillGroup(doc, x, y);
+                if (doc.fillSize <= 2)
+                    continue;
+                ++g;
+                ASSERT_LE(g, doc.groupCount);
+                ASSERT_EQ(doc.fillSize, doc.groupSizes[std::size_t(g)]);
+                ASSERT_EQ((TRect{doc.fillMinX - 1, doc.fillMinY - 1, doc.fillMaxX + 1, doc.fillMaxY + 1}),
+                          doc.groupRects[std::size_t(g)]);
+            }
+        }
+        ASSERT_EQ(g, doc.groupCount);
     }
 }
 
