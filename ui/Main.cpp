@@ -439,6 +439,15 @@ void Tornvl::showEvent(QShowEvent* event)
     }
 }
 
+void Tornvl::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && drag_->isDragging()) {
+        drag_->cancel();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 std::unique_ptr<QFileDialog> makePhotoDialog(QWidget* parent)
 {
     auto dialog = std::make_unique<QFileDialog>(parent);

@@ -81,6 +81,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Escape abandons a drag under way.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildControls();

@@ -207,6 +207,24 @@ TEST_F(Mouse, DragBeginsAfterFivePixelsAndShowsWhetherItIsAccepted)
     EXPECT_FALSE(w.drag().isArmed());
 }
 
+TEST_F(Mouse, EscapeAbandonsTheDrag)
+{
+    Tornvl& w = counted();
+    const QPoint c = centre(w.doc.groupRects[std::size_t(groupToPress(w, true))]);
+    const QString totalBefore = w.nbtotal->text();
+    QTest::mousePress(w.Image1, Qt::LeftButton, {}, c);
+    QTest::mouseMove(w.Image1, c + QPoint(6, 0));
+    const QPoint overBar = w.Image1->mapFrom(&w, w.Image4->mapTo(&w, QPoint(750, 50)));
+    QTest::mouseMove(w.Image1, overBar);
+    ASSERT_TRUE(w.drag().isAccepted());
+    QTest::keyClick(w.control("Charger"), Qt::Key_Escape);
+    EXPECT_FALSE(w.drag().isDragging());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    QTest::mouseRelease(w.Image1, Qt::LeftButton, {}, overBar);
+    EXPECT_EQ(w.nbtotal->text(), totalBefore);
+    EXPECT_NE(w.doc.log.last(), QStringLiteral("Posé"));
+}
+
 TEST_F(Mouse, MiddleButtonShowsTheSizeTagUntilReleased)
 {
     Tornvl& w = counted();

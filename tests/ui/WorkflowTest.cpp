@@ -289,3 +289,26 @@ TEST(MessageBoxes, ErrorTextGetsAFullStopWhenItEndsAfterOne)
     EXPECT_EQ(withFullStop(QStringLiteral("'x' ")), QStringLiteral("'x' "));
     EXPECT_EQ(withFullStop(QString()), QString());
 }
+
+TEST(MessageBoxes, PlainHasNoIconAndErrorTheStopIcon)
+{
+    for (const MessageKind kind : {MessageKind::Plain, MessageKind::Error}) {
+        const std::unique_ptr<QMessageBox> box = makeMessageBox(nullptr, kind, QStringLiteral("Mauvais Format"));
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("Ornival d'oiseaux"));
+        EXPECT_EQ(box->text(), QStringLiteral("Mauvais Format"));
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+        EXPECT_EQ(box->icon(), kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::NoIcon);
+    }
+}
+
+TEST_F(WindowTest, AnErrorThatNoHandlerCatchesGoesToTheErrorBoxAndTheProgramGoesOn)
+{
+    seed(allStartFiles());
+    Tornvl& w = open();
+    EXPECT_FALSE(guarded(&w, [] { throw std::runtime_error("panne"); }));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].kind, MessageKind::Error);
+    EXPECT_EQ(messages[0].text, QStringLiteral("panne."));
+    EXPECT_TRUE(guarded(&w, [] {}));
+    EXPECT_TRUE(w.isVisible());
+}
