@@ -11,6 +11,7 @@
 #include "core/Separation.h"
 #include "core/SizeCurve.h"
 #include "files/BmpFile.h"
+#include "files/HelpPage.h"
 #include "files/PhotoFile.h"
 #include "files/SampleSetFile.h"
 #include "files/WorkBitmapFile.h"
@@ -483,8 +484,8 @@ std::unique_ptr<QFileDialog> makePhotoDialog(QWidget* parent)
 
 QUrl helpPageUrl()
 {
-    const QFileInfo page(QStringLiteral("aide.html"));
-    if (!page.exists())
+    const QString page = helpPagePath();
+    if (page.isEmpty())
         return {};
-    return QUrl::fromLocalFile(page.absoluteFilePath());
+    return QUrl::fromLocalFile(page);
 }
