@@ -139,7 +139,7 @@ void LinePen::LineTo(int x, int y)
 
 QString uiFontFamily()
 {
-    return QStringLiteral("Liberation Sans");
+    return QStringLiteral("Liberation Sans Narrow");
 }
 
 int pointsToPixels(int pointSize)

@@ -3,7 +3,39 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <limits>
 #include <string>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// Writes the mask cells of one bitmap row: 255 - red of each pixel, through
+// `lut` for an 8-bit bitmap. The program's own grey table (index = grey level)
+// is a plain complement, done 16 bytes at a time.
+void convertIndexedRow(const uchar* in, int count, const std::array<std::uint8_t, 256>& lut, bool complement,
+                       std::uint8_t* out)
+{
+    int x = 0;
+    if (complement) {
+#if defined(__SSE2__)
+        const __m128i ones = _mm_set1_epi8(char(0xFF));
+        for (; x + 16 <= count; x += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_xor_si128(v, ones));
+        }
+#endif
+        for (; x < count; ++x)
+            out[x] = std::uint8_t(255 - in[x]);
+        return;
+    }
+    for (; x < count; ++x)
+        out[x] = lut[in[x]];
+}
+
+} // namespace
 
 void BuildMask(Document& doc, int width, int height)
 {
@@ -11,47 +43,59 @@ void BuildMask(Document& doc, int width, int height)
     height = std::max(height, 0);
     doc.maskColumns = std::max(Document::minMaskColumns, width + 1);
     doc.maskRows = std::max(Document::minMaskRows, height + 1);
-    const std::size_t cells = std::size_t(doc.maskColumns) * std::size_t(doc.maskRows);
-    doc.groupMask.assign(cells, 0);
+    const std::size_t columns = std::size_t(doc.maskColumns);
+    const std::size_t cells = columns * std::size_t(doc.maskRows);
+    // Every cell is written below, so the old contents need no clearing.
+    doc.groupMask.resize(cells);
+    doc.groupMaskCopy.resize(cells);
 
     const QImage& bitmap = doc.workBitmap;
-    const int readWidth = std::min(width, bitmap.width());
-    const int readHeight = std::min(height, bitmap.height());
-    if (readWidth > 0 && readHeight > 0) {
-        if (bitmap.format() == QImage::Format_Indexed8) {
-            // Pixels outside the bitmap read as the invalid colour, whose
-            // complement is 0: they are never bird pixels.
-            std::array<std::uint8_t, 256> lut{};
-            for (int i = 0; i < 256; ++i)
+    const int readWidth = std::max(std::min(width, bitmap.width()), 0);
+    const int readHeight = readWidth > 0 ? std::max(std::min(height, bitmap.height()), 0) : 0;
+    const bool indexed = bitmap.format() == QImage::Format_Indexed8;
+    // Pixels outside the colour table read as the invalid colour, whose
+    // complement is 0: they are never bird pixels.
+    std::array<std::uint8_t, 256> lut{};
+    bool complement = false;
+    QImage rgb;
+    if (readHeight > 0) {
+        if (indexed) {
+            complement = true;
+            for (int i = 0; i < 256; ++i) {
                 lut[std::size_t(i)] = i < bitmap.colorCount() ? std::uint8_t(255 - qRed(bitmap.color(i))) : 0;
-            for (int y = 0; y < readHeight; ++y) {
-                const uchar* in = bitmap.constScanLine(y);
-                std::uint8_t* out = doc.groupMask.data() + doc.maskIndex(0, y);
-                for (int x = 0; x < readWidth; ++x)
-                    out[x] = lut[in[x]];
+                complement = complement && lut[std::size_t(i)] == 255 - i;
             }
         } else {
-            const QImage rgb = bitmap.convertToFormat(QImage::Format_RGB32);
-            for (int y = 0; y < readHeight; ++y) {
+            rgb = bitmap.convertToFormat(QImage::Format_RGB32);
+        }
+    }
+
+    std::uint8_t* mask = doc.groupMask.data();
+    std::uint8_t* copy = doc.groupMaskCopy.data();
+    for (int y = 0; y < doc.maskRows; ++y) {
+        std::uint8_t* out = mask + std::size_t(y) * columns;
+        int written = 0;
+        if (y < readHeight) {
+            if (indexed) {
+                convertIndexedRow(bitmap.constScanLine(y), readWidth, lut, complement, out);
+            } else {
                 const QRgb* in = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-                std::uint8_t* out = doc.groupMask.data() + doc.maskIndex(0, y);
                 for (int x = 0; x < readWidth; ++x)
                     out[x] = std::uint8_t(255 - qRed(in[x]));
             }
+            written = readWidth;
         }
+        std::memset(out + written, 0, columns - std::size_t(written));
+        // The photo's outermost rows and columns never belong to a group.
+        if (y < height && width > 0) {
+            if (y == 0 || y == height - 1)
+                std::memset(out, 0, std::size_t(width));
+            out[0] = 0;
+            out[width - 1] = 0;
+        }
+        // The pristine copy, while the row is still in the cache.
+        std::memcpy(copy + std::size_t(y) * columns, out, columns);
     }
-
-    if (width > 0 && height > 0) {
-        for (int y = 0; y < height; ++y) {
-            doc.groupMask[doc.maskIndex(0, y)] = 0;
-            doc.groupMask[doc.maskIndex(width - 1, y)] = 0;
-        }
-        for (int x = 0; x < width; ++x) {
-            doc.groupMask[doc.maskIndex(x, 0)] = 0;
-            doc.groupMask[doc.maskIndex(x, height - 1)] = 0;
-        }
-    }
-    doc.groupMaskCopy = doc.groupMask;
 }
 
 namespace {
@@ -133,56 +177,254 @@ void FillGroup(Document& doc, int x, int y)
     fillFrom(doc, area, x, y);
 }
 
+namespace {
+
+// The detection pass labels the mask by horizontal runs in one scan: a run
+// joins every run of the row above that it touches (8-connectivity: their
+// columns overlap or meet at a corner); touching labels are united, the smaller
+// label staying the root. A component's smallest label is the one its first run
+// in scan order made, so ordering the roots by label orders the groups as a
+// scan meets their first cell, the order the fill-based pass gives.
+struct Run {
+    int start;  // first column
+    int end;    // one past the last column
+    int label;
+};
+
+struct Label {
+    int parent;
+    int size;
+    int minX;
+    int maxX;
+    int minY;
+    int maxY;
+};
+
+struct Labelling {
+    std::vector<Run> above;
+    std::vector<Run> current;
+    std::vector<Label> labels;
+    std::vector<std::uint64_t> bits;
+};
+
+thread_local Labelling labelling;
+
+// The root of label l, halving the path on the way.
+inline int findRoot(Label* labels, int l)
+{
+    while (labels[l].parent != l) {
+        const int up = labels[labels[l].parent].parent;
+        labels[l].parent = up;
+        l = up;
+    }
+    return l;
+}
+
+inline int countTrailingZeros(std::uint64_t v)
+{
+    return __builtin_ctzll(v);
+}
+
+// Restores one row of the mask from its copy with its bird cells taken (255
+// becomes 0, as the fills leave it) and sets bit x of `bits` for each bird cell.
+void takeRow(const std::uint8_t* from, std::uint8_t* to, int width, std::uint64_t* bits)
+{
+    std::uint64_t word = 0;
+    int x = 0;
+#if defined(__SSE2__)
+    const __m128i bird = _mm_set1_epi8(char(0xFF));
+    for (; x + 16 <= width; x += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x));
+        const __m128i hit = _mm_cmpeq_epi8(v, bird);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x), _mm_andnot_si128(hit, v));
+        word |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(hit))) << (x & 63);
+        if (((x + 16) & 63) == 0) {
+            bits[x >> 6] = word;
+            word = 0;
+        }
+    }
+#endif
+    for (; x < width; ++x) {
+        const std::uint8_t v = from[x];
+        word |= std::uint64_t(v == 255) << (x & 63);
+        to[x] = v == 255 ? 0 : v;
+        if (((x + 1) & 63) == 0) {
+            bits[x >> 6] = word;
+            word = 0;
+        }
+    }
+    if (width & 63)
+        bits[width >> 6] = word;
+}
+
+// Writes the runs of set bits among the first `width` bits to `runs`, then a
+// sentinel run that lies right of every column; returns the number of runs.
+// `runs` has room for width / 2 + 2 entries.
+int findRuns(const std::uint64_t* bits, int width, Run* runs)
+{
+    Run* out = runs;
+    const int words = (width + 63) / 64;
+    std::uint64_t carry = 0;
+    bool open = false;
+    int start = 0;
+    for (int w = 0; w < words; ++w) {
+        const std::uint64_t b = bits[w];
+        // A set bit where a cell differs from the one on its left.
+        std::uint64_t changes = b ^ ((b << 1) | carry);
+        carry = b >> 63;
+        while (changes) {
+            const int x = w * 64 + countTrailingZeros(changes);
+            changes &= changes - 1;
+            if (open)
+                *out++ = {start, x, 0};
+            else
+                start = x;
+            open = !open;
+        }
+    }
+    if (open)
+        *out++ = {start, width, 0};
+    *out = {std::numeric_limits<int>::max(), std::numeric_limits<int>::max(), 0};
+    return int(out - runs);
+}
+
+} // namespace
+
 void DetectGroups(Document& doc)
 {
-    if (doc.groupMask.size() == doc.groupMaskCopy.size())
-        std::memcpy(doc.groupMask.data(), doc.groupMaskCopy.data(), doc.groupMaskCopy.size());
-    else
-        doc.groupMask = doc.groupMaskCopy;
+    if (doc.groupMask.size() != doc.groupMaskCopy.size())
+        doc.groupMask.resize(doc.groupMaskCopy.size());
     doc.groupCount = 0;
-    std::string sizesText;
-    std::string framesText;
     const ScanArea area = scanArea(doc);
     const std::size_t stride = std::size_t(doc.maskColumns);
+    Labelling& work = labelling;
+    std::vector<Label>& labels = work.labels;
+    labels.clear();
+    labels.push_back({0, 0, 0, 0, 0, 0});  // label 0 is "none"
+    work.bits.resize(std::size_t(area.width + 63) / 64 + 1);
+    const std::size_t runRoom = std::size_t(area.width) / 2 + 2;
+    work.above.resize(runRoom);
+    work.current.resize(runRoom);
+    work.above[0] = {std::numeric_limits<int>::max(), std::numeric_limits<int>::max(), 0};
+
+    const std::uint8_t* copy = doc.groupMaskCopy.data();
+    std::uint8_t* mask = doc.groupMask.data();
     for (int y = 0; y < area.height; ++y) {
-        std::uint8_t* row = doc.groupMask.data() + std::size_t(y) * stride;
-        int x = 0;
-        while (x < area.width) {
-            const void* hit = std::memchr(row + x, 255, std::size_t(area.width - x));
-            if (!hit)
-                break;
-            x = int(static_cast<const std::uint8_t*>(hit) - row);
-            doc.fillSize = 0;
-            doc.fillMinX = doc.photoWidth;
-            doc.fillMaxX = 0;
-            doc.fillMinY = doc.photoHeight;
-            doc.fillMaxY = 0;
-            fillFrom(doc, area, x, y);
-            if (doc.fillSize > 2) {
-                ++doc.groupCount;
-                const std::size_t g = std::size_t(doc.groupCount);
-                if (doc.groupSizes.size() <= g) {
-                    const std::size_t capacity = std::max<std::size_t>(g + 1, doc.groupSizes.size() * 2);
-                    doc.groupSizes.resize(capacity, 0);
-                    doc.groupRects.resize(capacity);
-                    doc.movedGroups.resize(capacity, 0);
+        const std::size_t offset = std::size_t(y) * stride;
+        takeRow(copy + offset, mask + offset, area.width, work.bits.data());
+        // Cells beyond the photo are restored as they are.
+        std::memcpy(mask + offset + area.width, copy + offset + area.width, stride - std::size_t(area.width));
+        Run* const current = work.current.data();
+        const int runCount = findRuns(work.bits.data(), area.width, current);
+
+        // The cells of consecutive runs of one label are summed here and
+        // written to the label once that label changes.
+        int pending = 0, pendingSize = 0, pendingMinX = 0, pendingMaxX = 0;
+        Label* table = labels.data();
+        // The runs above end with a sentinel right of every column.
+        const Run* above = work.above.data();
+        for (Run* run = current; run != current + runCount; ++run) {
+            const int start = run->start;
+            const int end = run->end;
+            // Runs above that end left of this one touch no later run either.
+            while (above->end < start)
+                ++above;
+            int label = 0;
+            for (const Run* k = above; k->start <= end; ++k) {
+                const int root = findRoot(table, k->label);
+                if (label == 0) {
+                    label = root;
+                } else if (root != label) {
+                    const int low = std::min(root, label);
+                    table[std::max(root, label)].parent = low;
+                    label = low;
                 }
-                doc.groupSizes[g] = doc.fillSize;
-                doc.groupRects[g] = {doc.fillMinX - 1, doc.fillMinY - 1, doc.fillMaxX + 1, doc.fillMaxY + 1};
-                framesText += "\"left:";
-                appendNumber(framesText, doc.fillMinX);
-                framesText += ";top:";
-                appendNumber(framesText, doc.fillMinY);
-                framesText += ";width:";
-                appendNumber(framesText, doc.fillMaxX - doc.fillMinX + 1);
-                framesText += ";height:";
-                appendNumber(framesText, doc.fillMaxY - doc.fillMinY + 1);
-                framesText += "\", ";
-                appendNumber(sizesText, doc.fillSize);
-                sizesText += ',';
             }
-            ++x;
+            if (label == 0) {
+                label = int(labels.size());
+                labels.push_back({label, 0, start, end - 1, y, y});
+                table = labels.data();
+            }
+            if (label != pending) {
+                if (pending != 0) {
+                    Label& l = table[pending];
+                    l.size += pendingSize;
+                    l.minX = std::min(l.minX, pendingMinX);
+                    l.maxX = std::max(l.maxX, pendingMaxX);
+                    l.maxY = y;
+                }
+                pending = label;
+                pendingSize = 0;
+                pendingMinX = start;
+            }
+            pendingSize += end - start;
+            pendingMaxX = end - 1;
+            run->label = label;
         }
+        if (pending != 0) {
+            Label& l = table[pending];
+            l.size += pendingSize;
+            l.minX = std::min(l.minX, pendingMinX);
+            l.maxX = std::max(l.maxX, pendingMaxX);
+            l.maxY = y;
+        }
+        std::swap(work.above, work.current);
+    }
+    if (area.height < doc.maskRows)
+        std::memcpy(mask + std::size_t(area.height) * stride, copy + std::size_t(area.height) * stride,
+                    doc.groupMaskCopy.size() - std::size_t(area.height) * stride);
+
+    // Each label's cells go to its root; the roots, in label order, are the
+    // components in scan order.
+    const int labelCount = int(labels.size());
+    for (int l = 1; l < labelCount; ++l) {
+        if (labels[std::size_t(l)].parent == l)
+            continue;
+        const int root = findRoot(labels.data(), l);
+        Label& to = labels[std::size_t(root)];
+        const Label& from = labels[std::size_t(l)];
+        to.size += from.size;
+        to.minX = std::min(to.minX, from.minX);
+        to.maxX = std::max(to.maxX, from.maxX);
+        to.minY = std::min(to.minY, from.minY);
+        to.maxY = std::max(to.maxY, from.maxY);
+    }
+
+    std::string sizesText;
+    std::string framesText;
+    for (int l = 1; l < labelCount; ++l) {
+        const Label& c = labels[std::size_t(l)];
+        if (c.parent != l)
+            continue;
+        doc.fillSize = c.size;
+        doc.fillMinX = c.minX;
+        doc.fillMaxX = c.maxX;
+        doc.fillMinY = c.minY;
+        doc.fillMaxY = c.maxY;
+        // A patch of 1 or 2 cells is no group; its cells are taken all the same.
+        if (c.size <= 2)
+            continue;
+        ++doc.groupCount;
+        const std::size_t g = std::size_t(doc.groupCount);
+        if (doc.groupSizes.size() <= g) {
+            const std::size_t capacity = std::max<std::size_t>(g + 1, doc.groupSizes.size() * 2);
+            doc.groupSizes.resize(capacity, 0);
+            doc.groupRects.resize(capacity);
+            doc.movedGroups.resize(capacity, 0);
+        }
+        doc.groupSizes[g] = c.size;
+        doc.groupRects[g] = {c.minX - 1, c.minY - 1, c.maxX + 1, c.maxY + 1};
+        framesText += "\"left:";
+        appendNumber(framesText, c.minX);
+        framesText += ";top:";
+        appendNumber(framesText, c.minY);
+        framesText += ";width:";
+        appendNumber(framesText, c.maxX - c.minX + 1);
+        framesText += ";height:";
+        appendNumber(framesText, c.maxY - c.minY + 1);
+        framesText += "\", ";
+        appendNumber(sizesText, c.size);
+        sizesText += ',';
     }
     doc.groupsMatchPhoto = true;
     doc.log.append(QString::fromLatin1(sizesText.data(), qsizetype(sizesText.size())));

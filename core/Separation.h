@@ -13,6 +13,15 @@ int colorDistance(const ColorTriple& a, const ColorTriple& b);
 void separateRow(const std::uint8_t* bgr, int count, const std::array<ColorTriple, 3>& birds,
                  const std::array<ColorTriple, 3>& sky, std::uint8_t* bird);
 
+// The ways separateRow can run, all with the same result: one pixel at a time,
+// 16 at a time with SSE2 (any x86-64 processor), 16 at a time with AVX2 (on a
+// processor that has it). `best` is the fastest this processor runs; the others
+// are for the tests and benchmarks, and give false when this build or
+// processor has no such way.
+enum class RowKernel { best, plain, sse2, avx2 };
+bool separateRowWith(RowKernel kernel, const std::uint8_t* bgr, int count, const std::array<ColorTriple, 3>& birds,
+                     const std::array<ColorTriple, 3>& sky, std::uint8_t* bird);
+
 // The separation ("Séparer les oiseaux"): rebuilds the displayed photo from
 // the decoded photo, classes every pixel into the working bitmap (black bird,
 // white sky) and blackens the bird pixels on the display, then saves the

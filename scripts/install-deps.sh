@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building, testing and running the program need on Debian 12.
 # Run as root. Extra package names given as arguments are installed too.
+# At run time the window needs Qt's X11 platform plugin (qt6-qpa-plugins, which
+# qt6-base-dev pulls in) or its Wayland one (qt6-wayland), the font
+# "Liberation Sans" (fonts-liberation) and xdg-open (xdg-utils) for the help
+# page; desktop-file-validate (desktop-file-utils) checks the menu entry.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
   libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation
-  clang libclang-rt-14-dev "$@")
+  clang libclang-rt-14-dev
+  xdg-utils qt6-wayland desktop-file-utils "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -12,12 +12,16 @@ QString withFullStop(const QString& text)
     return text;
 }
 
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, MessageKind kind, const QString& text)
+{
+    return std::make_unique<QMessageBox>(kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
+                                         QStringLiteral("Ornival d'oiseaux"), text, QMessageBox::Ok, parent);
+}
+
 MessagePresenter& messagePresenter()
 {
     static MessagePresenter presenter = [](QWidget* parent, MessageKind kind, const QString& text) {
-        QMessageBox box(kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
-                        QStringLiteral("Ornival d'oiseaux"), text, QMessageBox::Ok, parent);
-        box.exec();
+        makeMessageBox(parent, kind, text)->exec();
     };
     return presenter;
 }

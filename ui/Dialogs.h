@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 enum class MessageKind { Plain, Error };
 
@@ -14,6 +16,8 @@ QString withFullStop(const QString& text);
 // Shows a message: by default a message box titled "Ornival d'oiseaux" with one
 // OK button, no icon for a plain message, the stop icon for an error. Tests
 // replace the presenter so that nothing blocks.
+// The box the default presenter shows.
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, MessageKind kind, const QString& text);
 using MessagePresenter = std::function<void(QWidget* parent, MessageKind kind, const QString& text)>;
 MessagePresenter& messagePresenter();
 void showPlainMessage(QWidget* parent, const QString& text);

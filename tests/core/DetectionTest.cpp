@@ -265,3 +265,213 @@ TEST(GroupAtTest, WidenedFrameAndLowestNumberWins)
     EXPECT_EQ(GroupAt(doc, 21, 20), 0);
     EXPECT_EQ(doc.groupMaskCopy[doc.maskIndex(21, 20)], 0);
 }
+
+namespace {
+
+// Random blobs and single cells on a photo of any width, so runs cross the
+// scan's 16- and 64-column blocks.
+void scatterBirds(Document& doc, std::mt19937& random, int density)
+{
+    const int width = doc.photoWidth, height = doc.photoHeight;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (int(random() % 1000) < density)
+                setBird(doc, x, y);
+    for (int blob = 0; blob < width * height / 400; ++blob) {
+        const int cx = int(random() % std::uint32_t(width)), cy = int(random() % std::uint32_t(height));
+        const int r = 1 + int(random() % 6);
+        for (int y = std::max(cy - r, 0); y <= std::min(cy + r, height - 1); ++y)
+            for (int x = std::max(cx - r, 0); x <= std::min(cx + r, width - 1); ++x)
+                if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r)
+                    setBird(doc, x, y);
+    }
+}
+
+} // namespace
+
+TEST(Detection, MatchesPlainLabellingOnWideRandomPhotos)
+{
+    std::mt19937 random(5150);
+    for (int round = 0; round < 300; ++round) {
+        const int width = 1 + int(random() % 300);
+        const int height = 1 + int(random() % 60);
+        Document doc = documentWithPhoto(width, height);
+        scatterBirds(doc, random, int(random() % 700));
+        SCOPED_TRACE(testing::Message() << "round " << round << ", " << width << " x " << height);
+        expectSameAsReference(doc);
+        if (testing::Test::HasFatalFailure())
+            return;
+        // The log's sizes line lists the same sizes in the same order.
+        std::string sizes;
+        for (int g = 1; g <= doc.groupCount; ++g)
+            sizes += std::to_string(doc.groupSizes[std::size_t(g)]) + ",";
+        ASSERT_EQ(doc.log[doc.log.size() - 3].toStdString(), sizes);
+
+        // FillGroup from every bird cell in scan order takes the same groups.
+        doc.groupMask = doc.groupMaskCopy;
+        int g = 0;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                if (doc.groupMask[doc.maskIndex(x, y)] != 255)
+                    continue;
+                doc.fillSize = 0;
+                doc.fillMinX = width;
+                doc.fillMaxX = 0;
+                doc.fillMinY = height;
+                doc.fillMaxY = 0;
+                FillGroup(doc, x, y);
+                if (doc.fillSize <= 2)
+                    continue;
+                ++g;
+                ASSERT_LE(g, doc.groupCount);
+                ASSERT_EQ(doc.fillSize, doc.groupSizes[std::size_t(g)]);
+                ASSERT_EQ((TRect{doc.fillMinX - 1, doc.fillMinY - 1, doc.fillMaxX + 1, doc.fillMaxY + 1}),
+                          doc.groupRects[std::size_t(g)]);
+            }
+        }
+        ASSERT_EQ(g, doc.groupCount);
+    }
+}
+
+TEST(Detection, PassTakesEveryBirdCellAndRestoresTheRest)
+{
+    // A mask copy with values other than 0 and 255, and bird cells beyond the
+    // photo: those are never scanned and come back as they were.
+    std::mt19937 random(77);
+    for (const int width : {1, 15, 16, 17, 63, 64, 65, 130, 800}) {
+        Document doc = documentWithPhoto(width, 40);
+        BuildMask(doc, width, 40);
+        const std::uint8_t values[] = {0, 255, 255, 254, 17};
+        for (auto& cell : doc.groupMaskCopy)
+            cell = values[random() % 5];
+        const std::vector<std::uint8_t> copy = doc.groupMaskCopy;
+        DetectGroups(doc);
+        EXPECT_EQ(doc.groupMaskCopy, copy);
+        for (int y = 0; y < doc.maskRows; ++y) {
+            for (int x = 0; x < doc.maskColumns; ++x) {
+                const std::uint8_t before = copy[doc.maskIndex(x, y)];
+                const bool inside = x < width && y < 40;
+                ASSERT_EQ(doc.groupMask[doc.maskIndex(x, y)], inside && before == 255 ? 0 : before)
+                    << width << ": " << x << ", " << y;
+            }
+        }
+        // The cells beyond the photo joined no group.
+        for (int g = 1; g <= doc.groupCount; ++g) {
+            ASSERT_LE(doc.groupRects[std::size_t(g)].Right, width);
+            ASSERT_LE(doc.groupRects[std::size_t(g)].Bottom, 40);
+        }
+    }
+}
+
+TEST(Detection, GroupsThatMeetLateAndMergeInManyPlaces)
+{
+    // Shapes whose branches get labels of their own before they meet lower
+    // down: a V, a W whose three tips join at the bottom, a hook, a second V
+    // and a comb whose teeth meet only at their foot.
+    const std::vector<std::string> rows = {
+        "..........................",
+        ".#...#..#...#...#.....###.",
+        "..#.#....#.#.#.#......#.#.",
+        "...#......#...#.......#.#.",
+        "..........#####.......#.#.",
+        ".#.....#..............#...",
+        "..#...#..#...........##...",
+        "...#.#...#.#.#.#.#.#......",
+        "....#....##########.......",
+        "..........................",
+    };
+    Document doc = documentFromRows(rows);
+    expectSameAsReference(doc);
+    // The V, the W, the hook, the lower V and the comb.
+    EXPECT_EQ(doc.groupCount, 5);
+}
+
+TEST(Detection, FillGroupTakesOneComponent)
+{
+    Document doc = documentFromRows({".......", ".##..#.", "...#.#.", ".#...#.", "......."});
+    BuildMask(doc, doc.photoWidth, doc.photoHeight);
+    doc.groupMask = doc.groupMaskCopy;
+    doc.fillSize = 0;
+    doc.fillMinX = doc.photoWidth;
+    doc.fillMaxX = 0;
+    doc.fillMinY = doc.photoHeight;
+    doc.fillMaxY = 0;
+    FillGroup(doc, 1, 1);
+    EXPECT_EQ(doc.fillSize, 3);
+    EXPECT_EQ(doc.fillMinX, 1);
+    EXPECT_EQ(doc.fillMaxX, 3);
+    EXPECT_EQ(doc.fillMinY, 1);
+    EXPECT_EQ(doc.fillMaxY, 2);
+    EXPECT_EQ(doc.groupMask[doc.maskIndex(3, 2)], 0);
+    EXPECT_EQ(doc.groupMask[doc.maskIndex(5, 1)], 255);  // another component
+    FillGroup(doc, -1, 2);  // outside the photo: nothing
+    EXPECT_EQ(doc.fillSize, 3);
+}
+
+namespace {
+
+// The mask rule cell by cell: 255 - red inside the photo and the bitmap (an
+// 8-bit pixel outside the colour table reads as 0), the photo's outermost rows
+// and columns and everything else 0.
+std::vector<std::uint8_t> referenceMask(const QImage& bitmap, int width, int height, int columns, int rows)
+{
+    std::vector<std::uint8_t> mask(std::size_t(columns) * std::size_t(rows), 0);
+    for (int y = 1; y + 1 < height; ++y) {
+        for (int x = 1; x + 1 < width; ++x) {
+            if (x >= bitmap.width() || y >= bitmap.height())
+                continue;
+            std::uint8_t value;
+            if (bitmap.format() == QImage::Format_Indexed8) {
+                const int index = bitmap.constScanLine(y)[x];
+                value = index < bitmap.colorCount() ? std::uint8_t(255 - qRed(bitmap.color(index))) : 0;
+            } else {
+                value = std::uint8_t(255 - qRed(bitmap.pixel(x, y)));
+            }
+            mask[std::size_t(y) * std::size_t(columns) + std::size_t(x)] = value;
+        }
+    }
+    return mask;
+}
+
+} // namespace
+
+TEST(Detection, BuildMaskMatchesTheCellRule)
+{
+    std::mt19937 random(31);
+    QList<QRgb> blackAndWhite{qRgb(0, 0, 0), qRgb(255, 255, 255)};
+    QList<QRgb> odd;
+    for (int i = 0; i < 40; ++i)
+        odd.append(qRgb(int(random() % 3), int(random() % 256), 9));
+    for (int round = 0; round < 60; ++round) {
+        const int width = 1 + int(random() % 200);
+        const int height = 1 + int(random() % 50);
+        const int kind = round % 4;
+        const int bw = std::max(1, width + int(random() % 21) - 10);
+        const int bh = std::max(1, height + int(random() % 11) - 5);
+        QImage bitmap;
+        if (kind == 0) {
+            bitmap = newWorkBitmap(bw, bh);  // the program's grey table
+        } else if (kind == 3) {
+            bitmap = QImage(bw, bh, QImage::Format_RGB32);
+        } else {
+            bitmap = QImage(bw, bh, QImage::Format_Indexed8);
+            bitmap.setColorTable(kind == 1 ? blackAndWhite : odd);  // indices past the table too
+        }
+        for (int y = 0; y < bh; ++y)
+            for (int x = 0; x < bw; ++x) {
+                if (kind == 3)
+                    bitmap.setPixel(x, y, qRgb(int(random() % 2 ? 0 : random() % 256), 0, 200));
+                else
+                    bitmap.scanLine(y)[x] = std::uint8_t(random() % (kind == 1 ? 2 : 256));
+            }
+        Document doc = documentWithPhoto(width, height);
+        std::fill(doc.groupMask.begin(), doc.groupMask.end(), 255);  // stale cells must go
+        std::fill(doc.groupMaskCopy.begin(), doc.groupMaskCopy.end(), 255);
+        doc.workBitmap = bitmap;
+        BuildMask(doc, width, height);
+        SCOPED_TRACE(testing::Message() << "round " << round << ", kind " << kind << ", " << width << " x " << height
+                                        << " over " << bw << " x " << bh);
+        ASSERT_EQ(doc.groupMask, referenceMask(bitmap, width, height, doc.maskColumns, doc.maskRows));
+        ASSERT_EQ(doc.groupMaskCopy, doc.groupMask);
+    }
+}

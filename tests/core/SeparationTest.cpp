@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <random>
+#include <set>
 
 using namespace coretest;
 
@@ -169,4 +170,133 @@ TEST(WorkBitmap, FormatAndSizeKeepTheCommonArea)
     EXPECT_EQ(pixelAt(work, 5, 1), clWhite);
     setWorkBitmapFormatAndSize(work, 0, 0);
     EXPECT_TRUE(work.isNull());
+}
+
+namespace {
+
+// The rule as first written: one pixel at a time, minima from 1000, a tie is sky.
+void referenceSeparateRow(const std::uint8_t* bgr, int count, const std::array<ColorTriple, 3>& birds,
+                          const std::array<ColorTriple, 3>& sky, std::uint8_t* bird)
+{
+    for (int x = 0; x < count; ++x) {
+        const ColorTriple p{bgr[3 * x], bgr[3 * x + 1], bgr[3 * x + 2]};
+        int birdDistance = 1000, skyDistance = 1000;
+        for (std::size_t i = 0; i < 3; ++i) {
+            birdDistance = std::min(birdDistance, colorDistance(p, birds[i]));
+            skyDistance = std::min(skyDistance, colorDistance(p, sky[i]));
+        }
+        bird[x] = birdDistance < skyDistance ? 1 : 0;
+    }
+}
+
+} // namespace
+
+TEST(Separation, RowPassMatchesThePlainRuleBitForBit)
+{
+    std::mt19937 random(915);
+    // Byte values drawn from a few levels make ties and the extremes frequent;
+    // others are spread over the whole range.
+    const std::uint8_t levels[] = {0, 1, 127, 128, 254, 255};
+    int ties = 0, birds = 0;
+    std::set<int> ran;
+    for (int round = 0; round < 2000; ++round) {
+        const bool fewLevels = round % 2 == 0;
+        auto byte = [&] { return fewLevels ? levels[random() % 6] : std::uint8_t(random() % 256); };
+        std::array<ColorTriple, 3> pixo, pixno;
+        for (std::size_t i = 0; i < 3; ++i) {
+            pixo[i] = {byte(), byte(), byte()};
+            pixno[i] = {byte(), byte(), byte()};
+        }
+        if (round % 7 == 0)
+            pixno[1] = pixo[2];  // a bird sample equal to a sky sample
+        const int width = round < 100 ? round : int(random() % 300);
+        // An odd offset so rows start anywhere in memory.
+        const int offset = int(random() % 3);
+        std::vector<std::uint8_t> row(std::size_t(3 * width + offset + 1));
+        for (auto& b : row)
+            b = byte();
+        const std::uint8_t* pixels = row.data() + offset;
+        // Past the end of the row nothing may be written.
+        std::vector<std::uint8_t> expected(std::size_t(width) + 1, 7);
+        referenceSeparateRow(pixels, width, pixo, pixno, expected.data());
+        std::vector<std::uint8_t> got(std::size_t(width) + 1, 7);
+        separateRow(pixels, width, pixo, pixno, got.data());
+        ASSERT_EQ(got, expected) << "round " << round << ", width " << width;
+        // Every way this processor can run gives the same bytes.
+        for (const RowKernel kernel : {RowKernel::plain, RowKernel::sse2, RowKernel::avx2}) {
+            std::fill(got.begin(), got.end(), 7);
+            if (separateRowWith(kernel, pixels, width, pixo, pixno, got.data())) {
+                ran.insert(int(kernel));
+                ASSERT_EQ(got, expected) << "kernel " << int(kernel) << ", round " << round << ", width " << width;
+            }
+        }
+        for (int x = 0; x < width; ++x) {
+            const ColorTriple p{pixels[3 * x], pixels[3 * x + 1], pixels[3 * x + 2]};
+            int b = 1000, s = 1000;
+            for (std::size_t i = 0; i < 3; ++i) {
+                b = std::min(b, colorDistance(p, pixo[i]));
+                s = std::min(s, colorDistance(p, pixno[i]));
+            }
+            ties += b == s;
+            birds += b < s;
+        }
+    }
+    // The rounds did test ties and both outcomes.
+    EXPECT_GT(ties, 1000);
+    EXPECT_GT(birds, 1000);
+    EXPECT_TRUE(ran.count(int(RowKernel::plain)));
+#if defined(__SSE2__)
+    EXPECT_TRUE(ran.count(int(RowKernel::sse2)));
+#endif
+}
+
+TEST(Separation, RowPassAtTheExtremes)
+{
+    // Distances of 765 (white against black) and 0, in every lane of a block
+    // and in the tail.
+    const int width = 37;
+    std::vector<std::uint8_t> row(std::size_t(3 * width));
+    for (int x = 0; x < width; ++x)
+        std::fill_n(row.begin() + 3 * x, 3, std::uint8_t(x % 2 ? 255 : 0));
+    const std::array<ColorTriple, 3> white{{{255, 255, 255}, {255, 255, 255}, {255, 255, 255}}};
+    const std::array<ColorTriple, 3> black{{{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}};
+    std::vector<std::uint8_t> bird(static_cast<std::size_t>(width));
+    separateRow(row.data(), width, white, black, bird.data());
+    for (int x = 0; x < width; ++x)
+        ASSERT_EQ(bird[std::size_t(x)], x % 2) << x;
+    separateRow(row.data(), width, black, black, bird.data());
+    for (int x = 0; x < width; ++x)
+        ASSERT_EQ(bird[std::size_t(x)], 0) << x;  // every pixel a tie
+    // Black is 255 from the red bird sample and 510 from the cyan sky sample,
+    // white the other way round.
+    const std::array<ColorTriple, 3> redBird{{{0, 0, 255}, {0, 0, 255}, {0, 0, 255}}};
+    const std::array<ColorTriple, 3> cyanSky{{{255, 255, 0}, {255, 255, 0}, {255, 255, 0}}};
+    separateRow(row.data(), width, redBird, cyanSky, bird.data());
+    for (int x = 0; x < width; ++x)
+        ASSERT_EQ(bird[std::size_t(x)], x % 2 ? 0 : 1) << x;
+}
+
+TEST(Separation, WholePassMatchesThePlainRuleOnOddWidths)
+{
+    std::mt19937 random(4242);
+    for (const int width : {1, 7, 8, 9, 15, 17, 33, 101}) {
+        Document doc = documentWithPhoto(width, 5);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < width; ++x)
+                doc.photoJpeg.setPixel(x, y, qRgb(int(random() % 256), int(random() % 256), int(random() % 256)));
+        doc.pixo = {rgb(20, 20, 20), rgb(90, 60, 40), rgb(0, 0, 0)};
+        doc.pixno = {rgb(120, 160, 220), rgb(200, 210, 240), rgb(255, 255, 255)};
+        separateBirds(doc, [] {});
+        for (int y = 0; y < 5; ++y) {
+            std::vector<std::uint8_t> expected(static_cast<std::size_t>(width));
+            referenceSeparateRow(doc.photoJpeg.constScanLine(y), width, doc.pixo, doc.pixno, expected.data());
+            for (int x = 0; x < width; ++x) {
+                const bool bird = expected[std::size_t(x)];
+                ASSERT_EQ(workIsBird(doc, x, y), bird) << width << ": " << x << ", " << y;
+                ASSERT_EQ(pixelAt(doc.workBitmap, x, y), bird ? clBlack : clWhite);
+                const QRgb shown = bird ? qRgb(0, 0, 0) : doc.photoJpeg.pixel(x, y);
+                ASSERT_EQ(doc.displayedPhoto.pixel(x, y), shown) << width << ": " << x << ", " << y;
+            }
+        }
+    }
 }

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and checks where the files land;
+# checks the menu entry with desktop-file-validate when it is installed.
+#   install_test.sh SOURCE_DIR BUILD_DIR PROGRAM_FILE
+# Exits 77 (skipped) when the window program is not built.
+set -uo pipefail
+src=$(cd "${1:?source folder}" && pwd)
+build=${2:?build folder}
+program=${3:-}
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$src/data/ornival.desktop" || fail "desktop-file-validate refuses data/ornival.desktop"
+else
+  echo "desktop-file-validate not installed: the menu entry is not validated"
+fi
+grep -qxF "Name=Ornival d'oiseaux" "$src/data/ornival.desktop" || fail "menu entry without its name"
+grep -qxF "Exec=ornival-oiseaux" "$src/data/ornival.desktop" || fail "menu entry does not start the launcher"
+
+if [ -z "$program" ] || [ ! -x "$program" ]; then
+  echo "the window program is not built: install not checked"
+  [ "$failures" -eq 0 ] && exit 77
+  exit 1
+fi
+
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >"$prefix.log" 2>&1 || { cat "$prefix.log"; rm -f "$prefix.log"; fail "cmake --install failed"; exit 1; }
+rm -f "$prefix.log"
+[ -x "$prefix/bin/ornival-oiseaux" ] || fail "launcher not installed as bin/ornival-oiseaux"
+cmp -s "$prefix/bin/ornival-oiseaux" "$src/scripts/ornival-launch.sh" || fail "installed launcher differs"
+[ -x "$prefix/libexec/ornival/ornival" ] || fail "program not installed in libexec/ornival"
+for f in "vol de cigognes.jpg" fleche.bmp ornival0.ini blocs_couleurs0.bmp aide.html; do
+  cmp -s "$src/data/$f" "$prefix/share/ornival/$f" || fail "$f not installed in share/ornival"
+done
+for f in "$src"/data/aide/*.png; do
+  cmp -s "$f" "$prefix/share/ornival/aide/$(basename "$f")" || fail "help picture $(basename "$f") not installed"
+done
+cmp -s "$src/data/ornival.desktop" "$prefix/share/applications/ornival.desktop" || fail "menu entry not installed"
+# The installed launcher seeds a run folder from the installed data.
+out=$(XDG_DATA_HOME="$prefix/xdg" "$prefix/bin/ornival-oiseaux" --seed-only 2>&1) || fail "installed launcher failed: $out"
+cmp -s "$src/data/ornival0.ini" "$prefix/xdg/ornival/ornival.ini" || fail "installed launcher did not seed"
+
+[ "$failures" -eq 0 ] && echo "install checks passed"
+exit $((failures > 0))

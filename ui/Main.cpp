@@ -1,0 +1,491 @@
+#include "Main.h"
+
+#include "Dialogs.h"
+#include "Layout.h"
+#include "core/Canvas.h"
+#include "core/Classification.h"
+#include "core/Count.h"
+#include "core/Groups.h"
+#include "core/Overlay.h"
+#include "core/SampleStrip.h"
+#include "core/Separation.h"
+#include "core/SizeCurve.h"
+#include "files/BmpFile.h"
+#include "files/HelpPage.h"
+#include "files/PhotoFile.h"
+#include "files/SampleSetFile.h"
+#include "files/WorkBitmapFile.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QScreen>
+#include <QScrollBar>
+
+namespace {
+
+QFont controlFont(const ControlFont& f)
+{
+    QFont font(uiFontFamily());
+    font.setPixelSize(f.pixelSize);
+    font.setBold(f.bold);
+    font.setUnderline(f.underline);
+    return font;
+}
+
+MouseButton mouseButton(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::RightButton:
+        return MouseButton::Right;
+    case Qt::MiddleButton:
+        return MouseButton::Middle;
+    default:
+        return MouseButton::Left;
+    }
+}
+
+bool isHandledButton(Qt::MouseButton button)
+{
+    return button == Qt::LeftButton || button == Qt::RightButton || button == Qt::MiddleButton;
+}
+
+} // namespace
+
+Tornvl::Tornvl(QWidget* parent) : QWidget(parent), drag_(std::make_unique<InWindowDrag>(this))
+{
+    setObjectName(QStringLiteral("ornvl"));
+    setWindowTitle(QStringLiteral("Ornival d'oiseaux"));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, toQRgb(clBtnFace));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    setFont(controlFont({}));
+    resize(windowOuterWidth - frameWidth, windowOuterHeight - frameHeight);
+    setMinimumSize(windowMinOuterWidth - frameWidth, windowMinOuterHeight - frameHeight);
+    setMaximumSize(windowMaxOuterWidth - frameWidth, windowMaxOuterHeight - frameHeight);
+
+    photoChooser = [](QWidget* parent) {
+        const std::unique_ptr<QFileDialog> dialog = makePhotoDialog(parent);
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+            return QString();
+        return dialog->selectedFiles().constFirst();
+    };
+    urlOpener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+
+    buildControls();
+    wireEvents();
+    FormCreate();
+    refresh();
+}
+
+Tornvl::~Tornvl() = default;
+
+void Tornvl::buildControls()
+{
+    for (const ControlSpec& spec : controlTable()) {
+        QWidget* parent = spec.parent.isEmpty() ? this : controls_.value(spec.parent);
+        QWidget* w = nullptr;
+        switch (spec.kind) {
+        case ControlKind::Panel: {
+            auto* panel = new QFrame(parent);
+            panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+            panel->setLineWidth(1);
+            w = panel;
+            break;
+        }
+        case ControlKind::Picture:
+            w = new Picture(parent);
+            break;
+        case ControlKind::Edit: {
+            QLineEdit* edit = spec.name == QLatin1String("edit_seuil") ? new KeyUpEdit(parent) : new QLineEdit(parent);
+            edit->setText(spec.caption);
+            edit->setFrame(spec.frame);
+            edit->setTextMargins(0, 0, 0, 0);
+            w = edit;
+            break;
+        }
+        case ControlKind::Button:
+            w = new QPushButton(spec.caption, parent);
+            break;
+        case ControlKind::GroupBox:
+            w = new QGroupBox(spec.caption, parent);
+            break;
+        case ControlKind::Label: {
+            QLabel* label = spec.name == QLatin1String("Total") ? new ClickLabel(spec.caption, parent)
+                                                                : new QLabel(spec.caption, parent);
+            label->setWordWrap(spec.wordWrap);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            w = label;
+            break;
+        }
+        case ControlKind::Memo: {
+            auto* memo = new QPlainTextEdit(parent);
+            memo->setReadOnly(false);
+            memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+            memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            w = memo;
+            break;
+        }
+        }
+        w->setObjectName(spec.name);
+        w->setGeometry(spec.left, spec.top, spec.width, spec.height);
+        w->setFont(controlFont(spec.font));
+        const QStringList hint = effectiveHint(spec);
+        if (!hint.isEmpty())
+            w->setToolTip(hint.join(QLatin1Char('\n')));
+        if (spec.kind == ControlKind::Edit || spec.kind == ControlKind::Button || spec.kind == ControlKind::Memo)
+            w->setFocusPolicy(Qt::StrongFocus);
+        else
+            w->setFocusPolicy(Qt::NoFocus);
+        w->setVisible(spec.visible);
+        controls_.insert(spec.name, w);
+    }
+    const QStringList& order = tabOrder();
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(controls_.value(order[i - 1]), controls_.value(order[i]));
+
+    auto picture = [&](const char* name) { return static_cast<Picture*>(controls_.value(QLatin1String(name))); };
+    auto edit = [&](const char* name) { return static_cast<QLineEdit*>(controls_.value(QLatin1String(name))); };
+    auto label = [&](const char* name) { return static_cast<QLabel*>(controls_.value(QLatin1String(name))); };
+    Image1 = picture("Image1");
+    Image2 = picture("Image2");
+    Image3 = picture("Image3");
+    Image4 = picture("Image4");
+    img_fleche = picture("img_fleche");
+    Panel_fleche = controls_.value(QStringLiteral("Panel_fleche"));
+    for (int bin : {0, 1, 2, 3, 4, 6})
+        binFields[bin] = edit(qPrintable(QStringLiteral("Edit%1").arg(bin)));
+    nbtotal = edit("nbtotal");
+    nbtotal->setAlignment(Qt::AlignLeft);
+    Edit9 = edit("Edit9");
+    edit_seuil = static_cast<KeyUpEdit*>(edit("edit_seuil"));
+    Label3 = label("Label3");
+    Label4 = label("Label4");
+    Label5 = label("Label5");
+    Total = static_cast<ClickLabel*>(label("Total"));
+    Memo1 = static_cast<QPlainTextEdit*>(controls_.value(QStringLiteral("Memo1")));
+
+    Image1->setCursor(Qt::PointingHandCursor);
+    Panel_fleche->raise();
+}
+
+void Tornvl::wireEvents()
+{
+    auto button = [&](const char* name, void (Tornvl::*handler)()) {
+        QObject::connect(static_cast<QPushButton*>(controls_.value(QLatin1String(name))), &QPushButton::clicked, this,
+                         [this, handler] { (this->*handler)(); });
+    };
+    button("Charger", &Tornvl::ChargerClick);
+    button("creer_bmp", &Tornvl::creer_bmpClick);
+    button("voir_enlever_le_noir1", &Tornvl::voir_enlever_le_noir1Click);
+    button("Sauve_bmp", &Tornvl::Sauve_bmpClick);
+    button("charge_bmp", &Tornvl::charge_bmpClick);
+    button("reintialiser", &Tornvl::reintialiserClick);
+    button("Ornival1", &Tornvl::OrnivalClick);
+    button("Ornival2", &Tornvl::OrnivalClick);
+    button("Lisser", &Tornvl::LisserClick);
+    button("voir_enlever_le_noir", &Tornvl::voir_enlever_le_noirClick);
+    button("Aide", &Tornvl::AideClick);
+    button("Fermer2", &Tornvl::FermerClick);
+    edit_seuil->onKeyUp = [this](int key) { edit_seuilKeyUp(key); };
+    Total->onClick = [this] { TotalClick(); };
+
+    Image1->onPress = [this](QMouseEvent* e) {
+        if (isHandledButton(e->button()))
+            Image1MouseDown(mouseButton(e->button()), e->position().toPoint().x(), e->position().toPoint().y(),
+                            e->globalPosition().toPoint());
+    };
+    Image1->onMove = [this](QMouseEvent* e) {
+        drag_->move(e->globalPosition().toPoint(), e->buttons() & Qt::LeftButton);
+    };
+    Image1->onRelease = [this](QMouseEvent* e) {
+        Image1MouseUp();
+        if (e->button() == Qt::LeftButton)
+            drag_->release(e->globalPosition().toPoint());
+    };
+    Image2->onPress = [this](QMouseEvent* e) {
+        if (isHandledButton(e->button()))
+            Image2MouseDown(e->position().toPoint().x(), e->position().toPoint().y());
+    };
+    Image3->onPress = [this](QMouseEvent* e) {
+        if (isHandledButton(e->button()))
+            Image3MouseDown(e->position().toPoint().x(), e->position().toPoint().y());
+    };
+
+    drag_->addTarget({Image2, [](QPoint) { return true; }, [this](QPoint p) { Image2DragDrop(p.x(), p.y()); }});
+    drag_->addTarget({Image4, [this](QPoint) { return Image4DragOver(); },
+                      [this](QPoint p) { Image4DragDrop(p.x(), p.y()); }});
+}
+
+void Tornvl::handle(const std::function<void()>& work)
+{
+    guarded(this, work);
+    refresh();
+}
+
+void Tornvl::FormCreate()
+{
+    // The strip shows a blank picture until its file has been read, so that
+    // drops and clicks show what they do even when the file is missing.
+    doc.stripPicture = blankStripPicture();
+    guarded(this, [&] {
+        doc.workBitmap = newWorkBitmap(0, 0);
+        doc.photoJpeg = QImage();
+        loadDefaultPhoto(doc);
+        edit_seuil->setText(QStringLiteral("auto"));
+        std::fill(doc.movedGroups.begin(), doc.movedGroups.end(), 0);
+        doc.workflowStep = 1;
+        LoadSampleSet(doc);
+        if (doc.stripPicture.isNull())
+            doc.stripPicture = blankStripPicture();
+        img_fleche->setImage(readBmpFile(QStringLiteral("fleche.bmp")));
+    });
+    if (doc.stripPicture.isNull())
+        doc.stripPicture = blankStripPicture();
+    // Whatever failed above, the arrow's places are known, so a later move
+    // never sends it to the window's corner.
+    InitArrowPoints(doc);
+}
+
+void Tornvl::ChargerClick()
+{
+    const QString path = photoChooser(this);
+    if (path.isEmpty())
+        return;
+    handle([&] {
+        const PhotoLoadOutcome outcome = loadPhoto(doc, path);
+        if (outcome.failureMessage) {
+            showPlainMessage(this, *outcome.failureMessage);
+            return;
+        }
+        edit_seuil->setText(QStringLiteral("auto"));
+    });
+}
+
+void Tornvl::creer_bmpClick()
+{
+    handle([&] {
+        const WaitCursor wait;
+        separateBirds(doc, [&] { SaveSampleSet(doc); });
+    });
+}
+
+void Tornvl::voir_enlever_le_noir1Click()
+{
+    handle([&] { toggleBlackOverlay(doc); });
+}
+
+void Tornvl::Sauve_bmpClick()
+{
+    handle([&] { saveWorkBitmap(doc); });
+}
+
+void Tornvl::charge_bmpClick()
+{
+    handle([&] { loadWorkBitmap(doc); });
+}
+
+void Tornvl::reintialiserClick()
+{
+    handle([&] {
+        LoadFactorySampleSet(doc);
+        if (doc.stripPicture.isNull())
+            doc.stripPicture = blankStripPicture();
+    });
+}
+
+void Tornvl::OrnivalClick()
+{
+    handle([&] {
+        const CountOutcome outcome = countBirds(doc, edit_seuil->text());
+        if (outcome.message)
+            showPlainMessage(this, *outcome.message);
+        if (outcome.thresholdText)
+            edit_seuil->setText(*outcome.thresholdText);
+    });
+}
+
+void Tornvl::edit_seuilKeyUp(int key)
+{
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        OrnivalClick();
+}
+
+void Tornvl::LisserClick()
+{
+    handle([&] { toggleCurveSmoothing(doc); });
+}
+
+void Tornvl::Image3MouseDown(int X, int Y)
+{
+    handle([&] {
+        const std::optional<ThresholdPick> pick = pickThreshold(doc, X, Y);
+        if (!pick)
+            return;
+        Label5->setText(pick->labelText);
+        Label5->adjustSize();
+        Label5->move(pick->labelPosition.X, pick->labelPosition.Y);
+        edit_seuil->setText(pick->fieldText);
+    });
+}
+
+void Tornvl::voir_enlever_le_noirClick()
+{
+    handle([&] { toggleBlackOverlayWithFrames(doc); });
+}
+
+void Tornvl::TotalClick()
+{
+    Memo1->show();
+}
+
+void Tornvl::AideClick()
+{
+    const QUrl url = helpPageUrl();
+    if (!url.isEmpty())
+        urlOpener(url);  // a failure to open the page is not reported
+}
+
+void Tornvl::FermerClick()
+{
+    close();
+}
+
+void Tornvl::Image1MouseDown(MouseButton button, int X, int Y, QPoint global)
+{
+    handle([&] {
+        const PhotoPress press = pressOnPhoto(doc, button, X, Y);
+        if (press.sizeTag) {
+            Edit9->setText(press.sizeTag->text);
+            Edit9->move(press.sizeTag->position.X, press.sizeTag->position.Y);
+            Edit9->show();
+            Edit9->raise();
+        }
+        if (press.mayStartDrag)
+            drag_->arm(global);
+    });
+}
+
+void Tornvl::Image1MouseUp()
+{
+    Edit9->hide();
+}
+
+void Tornvl::Image2MouseDown(int X, int Y)
+{
+    handle([&] { clickOnStrip(doc, X, Y); });
+}
+
+void Tornvl::Image2DragDrop(int X, int Y)
+{
+    handle([&] { dropSampleOnStrip(doc, X, Y); });
+}
+
+bool Tornvl::Image4DragOver() const
+{
+    return correctionBarAccepts(doc);
+}
+
+void Tornvl::Image4DragDrop(int X, int Y)
+{
+    handle([&] { dropGroupOnBar(doc, X, Y); });
+}
+
+void Tornvl::refresh()
+{
+    Image1->setImage(doc.displayedPhoto);
+    Image2->setImage(doc.stripPicture);
+    Image3->setImage(doc.curvePicture, true);
+    Image4->setImage(doc.correctionBar);
+    for (int bin : {0, 1, 2, 3, 4, 6})
+        if (binFields[bin]->text() != doc.binFieldTexts[std::size_t(bin)])
+            binFields[bin]->setText(doc.binFieldTexts[std::size_t(bin)]);
+    if (nbtotal->text() != doc.totalText)
+        nbtotal->setText(doc.totalText);
+    Label3->setVisible(doc.correctionHintsShown);
+    Label4->setVisible(doc.correctionHintsShown);
+    Panel_fleche->move(doc.arrowPosition.X, doc.arrowPosition.Y);
+    showLog();
+}
+
+void Tornvl::showLog()
+{
+    // The log only grows between the separations and sample-set loads that
+    // replace it, so new lines are appended rather than the whole text set again.
+    const qsizetype shown = shownLog_.size();
+    const bool grows = doc.log.size() >= shown && std::equal(shownLog_.begin(), shownLog_.end(), doc.log.begin());
+    if (grows) {
+        for (qsizetype i = shown; i < doc.log.size(); ++i)
+            Memo1->appendPlainText(doc.log[i]);
+    } else {
+        Memo1->setPlainText(doc.log.join(QLatin1Char('\n')));
+    }
+    shownLog_ = doc.log;
+}
+
+void Tornvl::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (centred_)
+        return;
+    centred_ = true;
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(windowOuterWidth / 2, windowOuterHeight / 2));
+    }
+}
+
+void Tornvl::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && drag_->isDragging()) {
+        drag_->cancel();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+std::unique_ptr<QFileDialog> makePhotoDialog(QWidget* parent)
+{
+    auto dialog = std::make_unique<QFileDialog>(parent);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);  // the preview needs Qt's own dialog
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setNameFilter(QStringLiteral("Fichier image JPG 800x600 maxi (*.jpg)"));
+    dialog->setWindowTitle(QStringLiteral("Ouvrir"));
+
+    auto* preview = new QLabel(dialog.get());
+    preview->setObjectName(QStringLiteral("preview"));
+    preview->setFixedSize(200, 150);
+    preview->setAlignment(Qt::AlignCenter);
+    preview->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    if (auto* layout = qobject_cast<QGridLayout*>(dialog->layout()))
+        layout->addWidget(preview, 0, layout->columnCount(), layout->rowCount(), 1);
+    QObject::connect(dialog.get(), &QFileDialog::currentChanged, preview, [preview](const QString& path) {
+        QImageReader reader(path);
+        const QSize size = reader.size();
+        if (!size.isValid() || size.width() > 8000 || size.height() > 8000) {
+            preview->clear();
+            return;
+        }
+        reader.setScaledSize(size.scaled(preview->size() - QSize(4, 4), Qt::KeepAspectRatio));
+        const QImage image = reader.read();
+        if (image.isNull())
+            preview->clear();
+        else
+            preview->setPixmap(QPixmap::fromImage(image));
+    });
+    return dialog;
+}
+
+QUrl helpPageUrl()
+{
+    const QString page = helpPagePath();
+    if (page.isEmpty())
+        return {};
+    return QUrl::fromLocalFile(page);
+}
