@@ -495,16 +495,6 @@ FlockPicture greyscale()
     return f;
 }
 
-bool save(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        return false;
-    }
-    return true;
-}
-
 bool writeFlock(const QDir& folder, const FlockPicture& f)
 {
     QByteArray jpeg;
@@ -550,14 +540,24 @@ bool writeFlock(const QDir& folder, const FlockPicture& f)
         std::fprintf(stderr, "cannot make %s\n", qPrintable(folder.path()));
         return false;
     }
-    const bool ok = save(folder.filePath(base + ".jpg"), jpeg) && save(folder.filePath(base + ".txt"), truth)
-        && save(folder.filePath("ornival.ini"), sampleSetFileText(doc))
-        && save(folder.filePath("blocs_couleurs.bmp"), encodeBmp(doc.stripPicture));
+    const bool ok = saveFile(folder.filePath(base + ".jpg"), jpeg) && saveFile(folder.filePath(base + ".txt"), truth)
+        && saveFile(folder.filePath("ornival.ini"), sampleSetFileText(doc))
+        && saveFile(folder.filePath("blocs_couleurs.bmp"), encodeBmp(doc.stripPicture));
     std::printf("%s: %zu birds\n", qPrintable(base), f.truth.size());
     return ok;
 }
 
 } // namespace
+
+bool saveFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
 
 QStringList flockNames()
 {

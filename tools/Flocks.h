@@ -14,6 +14,10 @@
 // and the three bird and three sky samples, each line ended by CR LF.
 QByteArray sampleSetFileText(const Document& doc);
 
+// Writes the bytes to the file at path. False (with a message on the
+// standard error) when it cannot be written.
+bool saveFile(const QString& path, const QByteArray& bytes);
+
 // The names of the extra flocks, in the order they are made.
 QStringList flockNames();
 

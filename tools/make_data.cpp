@@ -11,7 +11,6 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QPainter>
@@ -118,16 +117,6 @@ QImage drawArrow()
     return arrow;
 }
 
-bool save(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -174,9 +163,9 @@ int main(int argc, char** argv)
     }
     const QByteArray ini = sampleSetFileText(doc);
 
-    const bool ok = save(out.filePath("vol de cigognes.jpg"), jpeg) && save(out.filePath("vol de cigognes.txt"), truth)
-        && save(out.filePath("fleche.bmp"), encodeBmp(drawArrow()))
-        && save(out.filePath("ornival0.ini"), ini) && save(out.filePath("blocs_couleurs0.bmp"), encodeBmp(doc.stripPicture));
+    const bool ok = saveFile(out.filePath("vol de cigognes.jpg"), jpeg) && saveFile(out.filePath("vol de cigognes.txt"), truth)
+        && saveFile(out.filePath("fleche.bmp"), encodeBmp(drawArrow()))
+        && saveFile(out.filePath("ornival0.ini"), ini) && saveFile(out.filePath("blocs_couleurs0.bmp"), encodeBmp(doc.stripPicture));
     std::printf("%zu birds\n", birds.size());
     return ok && makeFlocks(out) ? 0 : 1;
 }
