@@ -321,6 +321,15 @@ void DetectGroups(Document& doc)
         // written to the label once that label changes.
         int pending = 0, pendingSize = 0, pendingMinX = 0, pendingMaxX = 0;
         Label* table = labels.data();
+        auto flushPending = [&] {
+            if (pending == 0)
+                return;
+            Label& l = table[pending];
+            l.size += pendingSize;
+            l.minX = std::min(l.minX, pendingMinX);
+            l.maxX = std::max(l.maxX, pendingMaxX);
+            l.maxY = y;
+        };
         // The runs above end with a sentinel right of every column.
         const Run* above = work.above.data();
         for (Run* run = current; run != current + runCount; ++run) {
@@ -346,13 +355,7 @@ void DetectGroups(Document& doc)
                 table = labels.data();
             }
             if (label != pending) {
-                if (pending != 0) {
-                    Label& l = table[pending];
-                    l.size += pendingSize;
-                    l.minX = std::min(l.minX, pendingMinX);
-                    l.maxX = std::max(l.maxX, pendingMaxX);
-                    l.maxY = y;
-                }
+                flushPending();
                 pending = label;
                 pendingSize = 0;
                 pendingMinX = start;
@@ -361,13 +364,7 @@ void DetectGroups(Document& doc)
             pendingMaxX = end - 1;
             run->label = label;
         }
-        if (pending != 0) {
-            Label& l = table[pending];
-            l.size += pendingSize;
-            l.minX = std::min(l.minX, pendingMinX);
-            l.maxX = std::max(l.maxX, pendingMaxX);
-            l.maxY = y;
-        }
+        flushPending();
         std::swap(work.above, work.current);
     }
     if (area.height < doc.maskRows)
