@@ -20,8 +20,8 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 mkdir -p build-fuzz/findings
 # target:seed folder:longest input:runs. A sample-set file is some 150 bytes;
 # longer texts are the unit tests' business and would only slow each run down.
-for spec in jpeg:jpeg:65536:200000 bmp:bmp:65536:40000 sampleset:ini:4096:20000; do
-  IFS=: read -r target folder maxlen runs <<<"$spec"
+for target_def in jpeg:jpeg:65536:200000 bmp:bmp:65536:40000 sampleset:ini:4096:20000; do
+  IFS=: read -r target folder maxlen runs <<<"$target_def"
   runs=${ORNIVAL_FUZZ_RUNS:-$runs}
   seeds=build-fuzz/corpus/$folder
   # New inputs go to a scratch folder, so the seeds stay as the tool made them.

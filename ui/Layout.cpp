@@ -13,10 +13,10 @@ const QStringList stripHint{
     QStringLiteral("Comme avec une pipette, faire glisser ici 3 échantillons d'oiseaux, et 3 échantillons de ciel."),
     QStringLiteral("Eventuellement ajustez en cliquant sur un autre pixel que celui encadré de blanc.")};
 
-std::vector<ControlSpec> makeTable()
+std::vector<ControlEntry> makeTable()
 {
     auto S = [](const char* s) { return QString::fromUtf8(s); };
-    std::vector<ControlSpec> t = {
+    std::vector<ControlEntry> t = {
         {S("Panel1"), K::Panel, {}, 0, 0, 802, 602, {}, regular, {}},
         {S("Image1"), K::Picture, S("Panel1"), 1, 1, 800, 600, {}, regular, {}},
         {S("Panel4"), K::Panel, {}, 0, 602, 802, 100, {}, regular, {}},
@@ -90,25 +90,25 @@ std::vector<ControlSpec> makeTable()
 
 } // namespace
 
-const std::vector<ControlSpec>& controlTable()
+const std::vector<ControlEntry>& controlTable()
 {
-    static const std::vector<ControlSpec> table = makeTable();
+    static const std::vector<ControlEntry> table = makeTable();
     return table;
 }
 
-const ControlSpec* findControl(const QString& name)
+const ControlEntry* findControl(const QString& name)
 {
-    for (const ControlSpec& c : controlTable())
+    for (const ControlEntry& c : controlTable())
         if (c.name == name)
             return &c;
     return nullptr;
 }
 
-QStringList effectiveHint(const ControlSpec& control)
+QStringList effectiveHint(const ControlEntry& control)
 {
     if (!control.hint.isEmpty())
         return control.hint;
-    for (const ControlSpec* parent = findControl(control.parent); parent; parent = findControl(parent->parent))
+    for (const ControlEntry* parent = findControl(control.parent); parent; parent = findControl(parent->parent))
         if (parent->kind == ControlKind::GroupBox)
             return parent->hint;
     return {};

@@ -15,7 +15,7 @@ struct ControlFont {
     bool underline = false;
 };
 
-struct ControlSpec {
+struct ControlEntry {
     QString name;
     ControlKind kind;
     QString parent;  // empty: the window's client area
@@ -40,12 +40,12 @@ constexpr int windowMaxOuterHeight = 1024;
 constexpr int frameWidth = 8;
 constexpr int frameHeight = 31;
 
-const std::vector<ControlSpec>& controlTable();
-const ControlSpec* findControl(const QString& name);
+const std::vector<ControlEntry>& controlTable();
+const ControlEntry* findControl(const QString& name);
 
 // The hint a control shows: its own, else that of the group box it lies in,
 // else none.
-QStringList effectiveHint(const ControlSpec& control);
+QStringList effectiveHint(const ControlEntry& control);
 
 // Keyboard focus order of the buttons and fields.
 const QStringList& tabOrder();

@@ -86,10 +86,10 @@ Tornvl::~Tornvl() = default;
 
 void Tornvl::buildControls()
 {
-    for (const ControlSpec& spec : controlTable()) {
-        QWidget* parent = spec.parent.isEmpty() ? this : controls_.value(spec.parent);
+    for (const ControlEntry& entry : controlTable()) {
+        QWidget* parent = entry.parent.isEmpty() ? this : controls_.value(entry.parent);
         QWidget* w = nullptr;
-        switch (spec.kind) {
+        switch (entry.kind) {
         case ControlKind::Panel: {
             auto* panel = new QFrame(parent);
             panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -101,23 +101,23 @@ void Tornvl::buildControls()
             w = new Picture(parent);
             break;
         case ControlKind::Edit: {
-            QLineEdit* edit = spec.name == QLatin1String("edit_seuil") ? new KeyUpEdit(parent) : new QLineEdit(parent);
-            edit->setText(spec.caption);
-            edit->setFrame(spec.frame);
+            QLineEdit* edit = entry.name == QLatin1String("edit_seuil") ? new KeyUpEdit(parent) : new QLineEdit(parent);
+            edit->setText(entry.caption);
+            edit->setFrame(entry.frame);
             edit->setTextMargins(0, 0, 0, 0);
             w = edit;
             break;
         }
         case ControlKind::Button:
-            w = new QPushButton(spec.caption, parent);
+            w = new QPushButton(entry.caption, parent);
             break;
         case ControlKind::GroupBox:
-            w = new QGroupBox(spec.caption, parent);
+            w = new QGroupBox(entry.caption, parent);
             break;
         case ControlKind::Label: {
-            QLabel* label = spec.name == QLatin1String("Total") ? new ClickLabel(spec.caption, parent)
-                                                                : new QLabel(spec.caption, parent);
-            label->setWordWrap(spec.wordWrap);
+            QLabel* label = entry.name == QLatin1String("Total") ? new ClickLabel(entry.caption, parent)
+                                                                : new QLabel(entry.caption, parent);
+            label->setWordWrap(entry.wordWrap);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             w = label;
             break;
@@ -132,18 +132,18 @@ void Tornvl::buildControls()
             break;
         }
         }
-        w->setObjectName(spec.name);
-        w->setGeometry(spec.left, spec.top, spec.width, spec.height);
-        w->setFont(controlFont(spec.font));
-        const QStringList hint = effectiveHint(spec);
+        w->setObjectName(entry.name);
+        w->setGeometry(entry.left, entry.top, entry.width, entry.height);
+        w->setFont(controlFont(entry.font));
+        const QStringList hint = effectiveHint(entry);
         if (!hint.isEmpty())
             w->setToolTip(hint.join(QLatin1Char('\n')));
-        if (spec.kind == ControlKind::Edit || spec.kind == ControlKind::Button || spec.kind == ControlKind::Memo)
+        if (entry.kind == ControlKind::Edit || entry.kind == ControlKind::Button || entry.kind == ControlKind::Memo)
             w->setFocusPolicy(Qt::StrongFocus);
         else
             w->setFocusPolicy(Qt::NoFocus);
-        w->setVisible(spec.visible);
-        controls_.insert(spec.name, w);
+        w->setVisible(entry.visible);
+        controls_.insert(entry.name, w);
     }
     const QStringList& order = tabOrder();
     for (qsizetype i = 1; i < order.size(); ++i)
