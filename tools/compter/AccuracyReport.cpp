@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -54,39 +56,55 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments().mid(1);
     if (args.size() > 1 || (args.size() == 1 && args[0].startsWith('-'))) {
         std::fputs("Utilisation : ornival-precision [DOSSIER_DATA]\n"
-                   "Compte chaque troupeau livré (DOSSIER_DATA/*.jpg et DOSSIER_DATA/flocks/*.jpg, avec les\n"
-                   "échantillons DOSSIER_DATA/ornival0.ini) par la règle de la fenêtre et par l'estimation,\n"
-                   "et donne l'écart de chacun au vrai nombre d'oiseaux (fichier .txt de même nom).\n",
+                   "Compte chaque troupeau livré (DOSSIER_DATA/*.jpg avec les échantillons d'usine\n"
+                   "DOSSIER_DATA/ornival0.ini, DOSSIER_DATA/flocks/*/*.jpg avec le ornival.ini de leur dossier)\n"
+                   "par la règle de la fenêtre et par l'estimation, et donne l'écart de chacun au vrai nombre\n"
+                   "d'oiseaux (fichier .txt de même nom).\n",
                    stderr);
         return 2;
     }
     const QDir data(QFileInfo(args.value(0, QStringLiteral("data"))).absoluteFilePath());
-    QStringList photos;
-    for (const QString& name : data.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name))
-        photos << data.filePath(name);
+    // The default flock with the factory set, then each extra flock with the
+    // sample set shipped in its folder (the factory set when it has none).
+    std::vector<std::pair<QStringList, QString>> batches;
+    auto photosIn = [](const QDir& folder) {
+        QStringList photos;
+        for (const QString& name : folder.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name))
+            photos << folder.filePath(name);
+        return photos;
+    };
+    const QString factorySet = data.filePath(QStringLiteral("ornival0.ini"));
+    batches.emplace_back(photosIn(data), factorySet);
     const QDir flocks(data.filePath(QStringLiteral("flocks")));
-    for (const QString& name : flocks.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name))
-        photos << flocks.filePath(name);
-    if (photos.isEmpty()) {
+    for (const QString& name : flocks.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QDir folder(flocks.filePath(name));
+        const QString own = folder.filePath(QStringLiteral("ornival.ini"));
+        batches.emplace_back(photosIn(folder), QFileInfo::exists(own) ? own : factorySet);
+    }
+    const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<PhotoResult> results;
+    for (const auto& [photos, samplesPath] : batches) {
+        if (photos.isEmpty())
+            continue;
+        SampleSet samples;
+        try {
+            samples = readSampleSetFile(samplesPath);
+        } catch (const OrnivalError& error) {
+            std::fprintf(stderr, "ornival-precision : %s\n", error.text().toUtf8().constData());
+            return 2;
+        }
+        // One count gives both rules: the estimate works on the same groups.
+        countPhotos(planJobs(photos, {}, false), samples, CountOptions{}, threads,
+                    [&](const PhotoResult& r) { results.push_back(r); });
+    }
+    if (results.empty()) {
         std::fprintf(stderr, "ornival-precision : aucun troupeau dans %s\n", qPrintable(data.path()));
         return 2;
     }
-    SampleSet samples;
-    try {
-        samples = readSampleSetFile(data.filePath(QStringLiteral("ornival0.ini")));
-    } catch (const OrnivalError& error) {
-        std::fprintf(stderr, "ornival-precision : %s\n", error.text().toUtf8().constData());
-        return 2;
-    }
-
-    // One count gives both rules: the estimate works on the same groups.
-    std::vector<PhotoResult> results;
-    countPhotos(planJobs(photos, {}, false), samples, CountOptions{}, int(std::max(1u, std::thread::hardware_concurrency())),
-                [&](const PhotoResult& r) { results.push_back(r); });
 
     // Widths counted in characters, not bytes: the texts carry accents.
     auto line = [](const QStringList& cells) {
-        static const int widths[] = {-28, 6, 8, 8, 11, 8, 12};
+        static const int widths[] = {-34, 6, 8, 8, 11, 8, 12};
         QString text;
         for (qsizetype i = 0; i < cells.size(); ++i) {
             const int w = widths[std::min<qsizetype>(i, 6)];
