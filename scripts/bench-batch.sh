@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Photos per second of ornival-compter with --jobs 1 and --jobs 2 on the
-# shipped flocks (each named several times so a run lasts long enough to
-# time), best of several runs, and the speed-up. Needs a built tree:
-#   bash scripts/bench-batch.sh [BUILD_DIR] [RUNS]
+# shipped flocks (each counted in one run of the tool that names it several
+# times, so a run lasts long enough to time), best of several runs, and the
+# speed-up. Needs a built tree:
+#   bash scripts/bench-batch.sh [BUILD_DIR] [RUNS]   (ORNIVAL_BENCH_COPIES: copies per flock, 96)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -12,17 +13,32 @@ tool="$build/tools/compter/ornival-compter"
 export QT_QPA_PLATFORM=offscreen
 
 shopt -s nullglob
-flocks=(data/*.jpg data/flocks/*.jpg)
+# Each flock with the sample set a user of it works with: the default flock
+# with the factory set, each extra flock with the one in its folder.
+flocks=(data/*.jpg data/flocks/*/*.jpg)
 [ ${#flocks[@]} -gt 0 ] || { echo "no shipped flocks in data/" >&2; exit 2; }
-photos=()
-while [ ${#photos[@]} -lt 60 ]; do photos+=("${flocks[@]}"); done
+copies=${ORNIVAL_BENCH_COPIES:-96}  # a field batch is hundreds of photos: the start of the program weighs little
+samples_for() {
+  local own
+  own="$(dirname "$1")/ornival.ini"
+  if [ -f "$own" ]; then echo "$own"; else echo data/ornival0.ini; fi
+}
 
-best() {  # best wall time in seconds of $runs runs of the tool with --jobs $1
+run_all() {  # one run of the tool per flock, each on $copies copies of it, with --jobs $1
+  local flock photos
+  for flock in "${flocks[@]}"; do
+    photos=()
+    for _ in $(seq "$copies"); do photos+=("$flock"); done
+    "$tool" --echantillons "$(samples_for "$flock")" --jobs "$1" "${photos[@]}" >/dev/null 2>&1
+  done
+}
+
+best() {  # best wall time in seconds of $runs runs over every flock with --jobs $1
   local best=""
   for _ in $(seq "$runs"); do
     local start end t
     start=$(date +%s.%N)
-    "$tool" --echantillons data/ornival0.ini --jobs "$1" "${photos[@]}" >/dev/null 2>&1
+    run_all "$1"
     end=$(date +%s.%N)
     t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }')
     if [ -z "$best" ] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
@@ -30,7 +46,7 @@ best() {  # best wall time in seconds of $runs runs of the tool with --jobs $1
   echo "$best"
 }
 
-n=${#photos[@]}
+n=$(( ${#flocks[@]} * copies ))
 t1=$(best 1)
 t2=$(best 2)
 printf 'flocks: %d distinct, %d photos per run, best of %d runs, %d cores\n' "${#flocks[@]}" "$n" "$runs" "$(nproc)"
@@ -38,3 +54,7 @@ awk -v n="$n" -v t1="$t1" -v t2="$t2" 'BEGIN {
   printf "--jobs 1: %6.1f photos/s (%.3f s)\n", n / t1, t1
   printf "--jobs 2: %6.1f photos/s (%.3f s)\n", n / t2, t2
   printf "speed-up: %.2f\n", t1 / t2 }'
+start=$(date +%s.%N)
+"$tool" --help >/dev/null 2>&1
+end=$(date +%s.%N)
+awk -v a="$start" -v b="$end" 'BEGIN { printf "start of the program (--help): %.3f s, paid once per flock in both runs\n", b - a }'
