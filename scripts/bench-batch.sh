@@ -3,7 +3,7 @@
 # shipped flocks (each counted in one run of the tool that names it several
 # times, so a run lasts long enough to time), best of several runs, and the
 # speed-up. Needs a built tree:
-#   bash scripts/bench-batch.sh [BUILD_DIR] [RUNS]   (ORNIVAL_BENCH_COPIES: copies per flock, 200)
+#   bash scripts/bench-batch.sh [BUILD_DIR] [RUNS]   (ORNIVAL_BENCH_COPIES: copies per flock, 400)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -17,7 +17,7 @@ shopt -s nullglob
 # with the factory set, each extra flock with the one in its folder.
 flocks=(data/*.jpg data/flocks/*/*.jpg)
 [ ${#flocks[@]} -gt 0 ] || { echo "no shipped flocks in data/" >&2; exit 2; }
-copies=${ORNIVAL_BENCH_COPIES:-200}  # a field batch is hundreds of photos: the start of the program weighs little
+copies=${ORNIVAL_BENCH_COPIES:-400}  # a field batch is hundreds of photos: the start of the program weighs little
 samples_for() {
   local own
   own="$(dirname "$1")/ornival.ini"
