@@ -96,5 +96,7 @@ for pair in "ornival.ini:ornival0.ini" "blocs_couleurs.bmp:blocs_couleurs0.bmp";
 done
 
 [ "$seed_only" -eq 1 ] && exit 0
+# A program named relative to where the launcher was called from.
+case $program in /*) ;; *) program=$PWD/$program ;; esac
 cd "$run"
 exec "$program"

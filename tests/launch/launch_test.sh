@@ -103,5 +103,13 @@ same "$src/data/blocs_couleurs0.bmp" "$tmp/xdg/ornival/blocs_couleurs.bmp" "inst
 out=$(ORNIVAL_RUN="$tmp/env run" "$prefix/bin/ornival-oiseaux" 2>&1) || fail "ORNIVAL_RUN run failed: $out"
 grep -qxF "cwd=$tmp/env run" <<<"$out" || fail "ORNIVAL_RUN ignored: $out"
 
+# 8. Places named relative to the calling folder, as scripts/run.sh names them.
+mkdir -p "$tmp/tree/build/app"
+cp "$stand_in" "$tmp/tree/build/app/ornival"
+cp -r "$src/data" "$tmp/tree/data"
+out=$(cd "$tmp/tree" && bash "$launcher" --program build/app/ornival --data data --run run 2>&1) ||
+  fail "relative places failed: $out"
+grep -qxF "cwd=$tmp/tree/run" <<<"$out" || fail "relative places: program not started in the run folder: $out"
+
 [ "$failures" -eq 0 ] && echo "all launcher checks passed"
 exit $((failures > 0))
