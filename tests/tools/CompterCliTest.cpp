@@ -46,17 +46,17 @@ void expectRowMatchesWindow(const QStringList& row, const WindowCount& w)
 
 TEST(Compter, CsvOfTheShippedFlocksIsWhatTheWindowCounts)
 {
-    const QStringList photos = shippedFlocks();
-    ASSERT_GE(photos.size(), 5) << "the shipped flocks are missing";
-    for (const QString& photo : photos) {
+    const std::vector<ShippedFlock> flocks = shippedFlockSets();
+    ASSERT_GE(flocks.size(), 5u) << "the shipped flocks are missing";
+    for (const auto& [photo, samples] : flocks) {
         SCOPED_TRACE(photo.toStdString());
-        const CompterRun run = runCompter({"--echantillons", samplesFor(photo), "--jobs", "2", photo});
+        const CompterRun run = runCompter({"--echantillons", samples, "--jobs", "2", photo});
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_EQ(QString::fromUtf8(run.out).section('\n', 0, 0), csvHeader());
         const std::vector<QStringList> rows = csvRows(run.out);
         ASSERT_EQ(rows.size(), 1u);
         EXPECT_EQ(rows[0][File], photo);
-        expectRowMatchesWindow(rows[0], countAsTheWindow(photo, samplesFor(photo)));
+        expectRowMatchesWindow(rows[0], countAsTheWindow(photo, samples));
     }
 }
 
@@ -64,13 +64,13 @@ TEST(Compter, CsvOfTheShippedFlocksIsWhatTheWindowCounts)
 // with the sample set shipped beside it, it lands within 5 % of the truth.
 TEST(Compter, EstimateOfEveryShippedFlockIsWithinFivePercentOfItsTruth)
 {
-    const QStringList photos = shippedFlocks();
-    ASSERT_GE(photos.size(), 5) << "the shipped flocks are missing";
-    for (const QString& photo : photos) {
+    const std::vector<ShippedFlock> flocks = shippedFlockSets();
+    ASSERT_GE(flocks.size(), 5u) << "the shipped flocks are missing";
+    for (const auto& [photo, samples] : flocks) {
         SCOPED_TRACE(photo.toStdString());
-        const int truth = trueNumberOfBirds(photo);
+        const int truth = readTruth(photo);
         ASSERT_GT(truth, 0);
-        const CompterRun run = runCompter({"--echantillons", samplesFor(photo), "--estimer", photo});
+        const CompterRun run = runCompter({"--echantillons", samples, "--estimer", photo});
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         const std::vector<QStringList> rows = csvRows(run.out);
         ASSERT_EQ(rows.size(), 1u);

@@ -5,11 +5,11 @@
 #include "core/Separation.h"
 #include "files/PhotoFile.h"
 #include "files/SampleSetFile.h"
+#include "tools/compter/BatchCount.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
@@ -41,46 +41,24 @@ inline QByteArray readFile(const QString& path)
     return file.readAll();
 }
 
-// The photos shipped with the program, with their truth files beside them:
-// the default flock, then each extra flock in its own folder.
+// The flocks shipped with the program, with their truth files and sample sets.
+inline std::vector<ShippedFlock> shippedFlockSets()
+{
+    return findShippedFlocks(sourceDir() + QStringLiteral("/data"));
+}
+
+// Their photos: the default flock, then each extra flock in its own folder.
 inline QStringList shippedFlocks()
 {
     QStringList photos;
-    const QDir data(sourceDir() + QStringLiteral("/data"));
-    for (const QString& name : data.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name))
-        photos << data.filePath(name);
-    const QDir flocks(data.filePath(QStringLiteral("flocks")));
-    for (const QString& folder : flocks.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        const QDir d(flocks.filePath(folder));
-        for (const QString& name : d.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name))
-            photos << d.filePath(name);
-    }
+    for (const ShippedFlock& flock : shippedFlockSets())
+        photos << flock.photo;
     return photos;
 }
 
 inline QString factorySamples()
 {
     return sourceDir() + QStringLiteral("/data/ornival0.ini");
-}
-
-// The sample set a user of a shipped flock works with: the one in the
-// flock's folder, or the factory set for the default flock.
-inline QString samplesFor(const QString& photo)
-{
-    const QString own = QFileInfo(photo).dir().filePath(QStringLiteral("ornival.ini"));
-    return QFileInfo::exists(own) ? own : factorySamples();
-}
-
-// The first line of the truth file beside a shipped photo: its number of birds.
-inline int trueNumberOfBirds(const QString& photo)
-{
-    const QFileInfo info(photo);
-    QFile file(info.dir().filePath(info.completeBaseName() + QStringLiteral(".txt")));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    bool ok = false;
-    const int n = file.readLine().trimmed().toInt(&ok);
-    return ok ? n : -1;
 }
 
 // A sample-set file for the synthetic flocks below: dark birds on a blue sky.

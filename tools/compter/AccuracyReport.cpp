@@ -4,8 +4,6 @@
 #include "BatchCount.h"
 
 #include "core/OrnivalError.h"
-#include "files/BmpFile.h"
-#include "files/SampleSetFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,31 +11,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
-#include <utility>
 #include <vector>
 
 namespace {
-
-struct Flock {
-    QString photo;
-    int truth = -1;  // -1: no truth file
-};
-
-// The truth file beside a photo: same name, ".txt"; its first line is the
-// number of birds.
-int readTruth(const QString& photo)
-{
-    const QFileInfo info(photo);
-    try {
-        const QStringList lines = splitLines(readWholeFile(info.dir().filePath(info.completeBaseName() + ".txt")));
-        bool ok = false;
-        const int n = lines.value(0).trimmed().toInt(&ok);
-        return ok && n >= 0 ? n : -1;
-    } catch (const OrnivalError&) {
-        return -1;
-    }
-}
 
 QString percent(std::int64_t counted, int truth)
 {
@@ -64,38 +40,17 @@ int main(int argc, char** argv)
         return 2;
     }
     const QDir data(QFileInfo(args.value(0, QStringLiteral("data"))).absoluteFilePath());
-    // The default flock with the factory set, then each extra flock with the
-    // sample set shipped in its folder (the factory set when it has none).
-    std::vector<std::pair<QStringList, QString>> batches;
-    auto photosIn = [](const QDir& folder) {
-        QStringList photos;
-        for (const QString& name : folder.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name))
-            photos << folder.filePath(name);
-        return photos;
-    };
-    const QString factorySet = data.filePath(QStringLiteral("ornival0.ini"));
-    batches.emplace_back(photosIn(data), factorySet);
-    const QDir flocks(data.filePath(QStringLiteral("flocks")));
-    for (const QString& name : flocks.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        const QDir folder(flocks.filePath(name));
-        const QString own = folder.filePath(QStringLiteral("ornival.ini"));
-        batches.emplace_back(photosIn(folder), QFileInfo::exists(own) ? own : factorySet);
-    }
-    const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
+    // One count gives both rules: the estimate works on the same groups.
     std::vector<PhotoResult> results;
-    for (const auto& [photos, samplesPath] : batches) {
-        if (photos.isEmpty())
-            continue;
+    for (const ShippedFlock& flock : findShippedFlocks(data.path())) {
         SampleSet samples;
         try {
-            samples = readSampleSetFile(samplesPath);
+            samples = readSampleSetFile(flock.samples);
         } catch (const OrnivalError& error) {
             std::fprintf(stderr, "ornival-precision : %s\n", error.text().toUtf8().constData());
             return 2;
         }
-        // One count gives both rules: the estimate works on the same groups.
-        countPhotos(planJobs(photos, {}, false), samples, CountOptions{}, threads,
-                    [&](const PhotoResult& r) { results.push_back(r); });
+        results.push_back(countPhoto(planJobs({flock.photo}, {}, false).front(), samples, CountOptions{}));
     }
     if (results.empty()) {
         std::fprintf(stderr, "ornival-precision : aucun troupeau dans %s\n", qPrintable(data.path()));

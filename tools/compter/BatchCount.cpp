@@ -275,6 +275,38 @@ void countPhotos(const std::vector<PhotoJob>& jobs, const SampleSet& samples, co
     }
 }
 
+std::vector<ShippedFlock> findShippedFlocks(const QString& dataFolder)
+{
+    const QDir data(dataFolder);
+    const QString factorySet = data.filePath(QStringLiteral("ornival0.ini"));
+    std::vector<ShippedFlock> flocks;
+    auto addPhotosOf = [&](const QDir& folder, const QString& samples) {
+        for (const QString& name : folder.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name))
+            flocks.push_back({folder.filePath(name), samples});
+    };
+    addPhotosOf(data, factorySet);
+    const QDir extra(data.filePath(QStringLiteral("flocks")));
+    for (const QString& name : extra.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QDir folder(extra.filePath(name));
+        const QString own = folder.filePath(QStringLiteral("ornival.ini"));
+        addPhotosOf(folder, QFileInfo::exists(own) ? own : factorySet);
+    }
+    return flocks;
+}
+
+int readTruth(const QString& photo)
+{
+    const QFileInfo info(photo);
+    try {
+        const QStringList lines = splitLines(readWholeFile(info.dir().filePath(info.completeBaseName() + ".txt")));
+        bool ok = false;
+        const int n = lines.value(0).trimmed().toInt(&ok);
+        return ok && n >= 0 ? n : -1;
+    } catch (const OrnivalError&) {
+        return -1;
+    }
+}
+
 QString csvField(const QString& text)
 {
     const bool quote = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"'))

@@ -92,6 +92,19 @@ void countPhotos(const std::vector<PhotoJob>& jobs, const SampleSet& samples, co
                  int threads, const std::function<void(const PhotoResult&)>& onResult,
                  const std::function<void(std::size_t done, std::size_t all)>& onProgress = {});
 
+// A flock shipped with the program and the sample set a user of it works
+// with: the "ornival.ini" of its folder, else the factory set "ornival0.ini"
+// of the data folder.
+struct ShippedFlock {
+    QString photo;
+    QString samples;
+};
+// DATA/*.jpg, then DATA/flocks/<folder>/*.jpg, folders and files by name.
+std::vector<ShippedFlock> findShippedFlocks(const QString& dataFolder);
+// The number of birds on the first line of the truth file beside a photo
+// (same name, ".txt"); -1 when there is none or it holds no number.
+int readTruth(const QString& photo);
+
 QString csvHeader();
 QString csvRow(const PhotoResult& result);
 // A CSV field, quoted when it holds a comma, a quote, a line end or edge blanks.
