@@ -29,14 +29,14 @@ run_all() {  # one run of the tool per flock, each on $copies copies of it, with
   for flock in "${flocks[@]}"; do
     photos=()
     for _ in $(seq "$copies"); do photos+=("$flock"); done
-    "$tool" --echantillons "$(samples_for "$flock")" --jobs "$1" "${photos[@]}" >/dev/null 2>&1
+    "$tool" --echantillons "$(samples_for "$flock")" --jobs "$1" "${photos[@]}"
   done
 }
 
-elapsed() {  # wall time in seconds of one run over every flock with --jobs $1
+seconds() {  # wall time in seconds of the command given
   local start end
   start=$(date +%s.%N)
-  run_all "$1"
+  "$@" >/dev/null 2>&1
   end=$(date +%s.%N)
   awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }'
 }
@@ -47,15 +47,12 @@ smaller() { awk -v a="$1" -v b="$2" 'BEGIN { print (b == "" || a < b) ? a : b }'
 n=$(( ${#flocks[@]} * copies ))
 t1="" t2=""
 for _ in $(seq "$runs"); do
-  t1=$(smaller "$(elapsed 1)" "$t1")
-  t2=$(smaller "$(elapsed 2)" "$t2")
+  t1=$(smaller "$(seconds run_all 1)" "$t1")
+  t2=$(smaller "$(seconds run_all 2)" "$t2")
 done
 printf 'flocks: %d distinct, %d photos per run, best of %d runs, %d cores\n' "${#flocks[@]}" "$n" "$runs" "$(nproc)"
 awk -v n="$n" -v t1="$t1" -v t2="$t2" 'BEGIN {
   printf "--jobs 1: %6.1f photos/s (%.3f s)\n", n / t1, t1
   printf "--jobs 2: %6.1f photos/s (%.3f s)\n", n / t2, t2
   printf "speed-up: %.2f\n", t1 / t2 }'
-start=$(date +%s.%N)
-"$tool" --help >/dev/null 2>&1
-end=$(date +%s.%N)
-awk -v a="$start" -v b="$end" 'BEGIN { printf "start of the program (--help): %.3f s, paid once per flock in both runs\n", b - a }'
+printf 'start of the program (--help): %.3f s, paid once per flock in both runs\n' "$(seconds "$tool" --help)"
