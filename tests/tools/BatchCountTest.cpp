@@ -9,7 +9,7 @@ using namespace toolstest;
 
 namespace {
 
-// A folder of photos of several sizes, one damaged, for the runs below.
+// A folder of photos of several sizes, one damaged, and the shipped flocks.
 class MixedPhotos : public ::testing::Test {
 protected:
     void SetUp() override
@@ -31,39 +31,7 @@ protected:
     QStringList photos;
 };
 
-std::vector<QString> rowsOf(const std::vector<PhotoJob>& jobs, const SampleSet& samples, const CountOptions& options,
-                            int threads)
-{
-    std::vector<QString> rows;
-    countPhotos(jobs, samples, options, threads, [&](const PhotoResult& r) { rows.push_back(csvRow(r)); });
-    return rows;
-}
-
 } // namespace
-
-TEST_F(MixedPhotos, ParallelRunsGiveTheRowsOfOneThreadInInputOrder)
-{
-    const SampleSet samples = readSampleSetFile(dir.filePath("samples.ini"));
-    // The same photos several times over, so workers finish out of order.
-    QStringList many;
-    for (int k = 0; k < 3; ++k)
-        many << photos;
-    const std::vector<PhotoJob> jobs = planJobs(many, {}, false);
-    for (CountRule rule : {CountRule::Threshold, CountRule::Estimate}) {
-        CountOptions options;
-        options.rule = rule;
-        const std::vector<QString> serial = rowsOf(jobs, samples, options, 1);
-        ASSERT_EQ(serial.size(), jobs.size());
-        for (std::size_t i = 0; i < jobs.size(); ++i)
-            EXPECT_TRUE(serial[i].startsWith(csvField(jobs[i].path) + ",")) << serial[i].toStdString();
-        for (int threads : {2, 3, 8}) {
-            for (int repeat = 0; repeat < 2; ++repeat) {
-                SCOPED_TRACE(testing::Message() << threads << " threads, run " << repeat);
-                EXPECT_EQ(rowsOf(jobs, samples, options, threads), serial);
-            }
-        }
-    }
-}
 
 TEST_F(MixedPhotos, EveryPhotoCountsAsInTheWindowPathWithItsSizeLimitRaised)
 {

@@ -111,19 +111,6 @@ TEST_F(Mouse, DropOnTheBarMovesAFramedGroupIntoTheBinUnderThePointer)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(Mouse, UnframedGroupIsTakenFromTheOneBirdBin)
-{
-    Tornvl& w = counted();
-    const int g = groupToPress(w, false);
-    const int one = field(w, 1), two = field(w, 2), six = field(w, 6), totalBefore = total(w);
-    drag(w, centre(w.doc.groupRects[std::size_t(g)]), w.Image4, QPoint(720, 50));
-    EXPECT_EQ(field(w, 1), one - 1);
-    EXPECT_EQ(field(w, 2), two);
-    EXPECT_EQ(field(w, 6), six + 1);
-    EXPECT_EQ(total(w), totalBefore + 5);
-    EXPECT_EQ(field(w, 0) + field(w, 1) + field(w, 2) + field(w, 3) + field(w, 4) + field(w, 6), w.doc.groupCount);
-}
-
 TEST_F(Mouse, BarRefusesASecondDragOfAGroupButTheStripTakesIt)
 {
     Tornvl& w = counted();
