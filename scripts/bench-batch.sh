@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 runs=${2:-5}
-tool="$build/tools/compter/ornival-compter"
+tool="$build/compter/ornival-compter"
 [ -x "$tool" ] || { echo "build $tool first" >&2; exit 2; }
 export QT_QPA_PLATFORM=offscreen
 

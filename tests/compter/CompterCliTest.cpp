@@ -1,7 +1,7 @@
-#include "ToolsTestSupport.h"
+#include "CompterTestSupport.h"
 
 #include "files/BmpFile.h"
-#include "tools/compter/BatchCount.h"
+#include "compter/BatchCount.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>

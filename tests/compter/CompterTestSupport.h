@@ -5,7 +5,7 @@
 #include "core/Separation.h"
 #include "files/PhotoFile.h"
 #include "files/SampleSetFile.h"
-#include "tools/compter/BatchCount.h"
+#include "compter/BatchCount.h"
 
 #include <QBuffer>
 #include <QDir>

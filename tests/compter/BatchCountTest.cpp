@@ -1,7 +1,7 @@
-#include "ToolsTestSupport.h"
+#include "CompterTestSupport.h"
 
 #include "core/OrnivalError.h"
-#include "tools/compter/BatchCount.h"
+#include "compter/BatchCount.h"
 
 #include <QTemporaryDir>
 
