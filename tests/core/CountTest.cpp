@@ -1,145 +1,139 @@
 #include "CoreTestSupport.h"
 
-#include "core/Count.h"
 #include "core/OrnivalError.h"
-
-#include <gtest/gtest.h>
+#include "core/Overlay.h"
 
 using namespace coretest;
 
-namespace {
+class Count : public CoreTest {};
 
-// A separated photo: groups of 3 pixels (one bird) and of 6 (two birds) with
-// bird pixels blackened on the display, ready to count.
-Document separatedDocument()
+TEST_F(Count, ThresholdTextIsADecimalIntegerOf32Bits)
 {
-    Document doc = documentWithPhoto(120, 80);
-    int placed = 0;
-    for (int y = 5; y < 70; y += 10)
-        for (int x = 5; x < 110; x += 12, ++placed) {
-            const int length = placed % 4 == 0 ? 6 : 3;
-            for (int i = 0; i < length; ++i)
-                setBird(doc, x + i, y);
-        }
-    BuildMask(doc, doc.photoWidth, doc.photoHeight);
-    doc.workflowStep = 2;
-    doc.blackShown = true;
-    return doc;
-}
-
-} // namespace
-
-TEST(ThresholdText, Conversion)
-{
-    struct Row {
-        const char* text;
-        std::optional<int> value;
-    };
-    const Row rows[] = {
+    const std::pair<const char*, std::optional<int>> rows[] = {
         {"12", 12}, {"  12", 12}, {"+7", 7}, {"-3", -3}, {" -0", 0}, {"007", 7},
         {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1},
         {"2147483648", std::nullopt}, {"-2147483649", std::nullopt}, {"99999999999999999999999", std::nullopt},
         {"12 ", std::nullopt}, {"1 2", std::nullopt}, {"", std::nullopt}, {" ", std::nullopt}, {"+", std::nullopt},
-        {"-", std::nullopt}, {"Auto", std::nullopt}, {" auto", std::nullopt}, {"1e3", std::nullopt},
-        {"$10", std::nullopt}, {"0x10", std::nullopt}, {"12.5", std::nullopt}, {"\t12", std::nullopt},
-        {"١٢", std::nullopt},
+        {"-", std::nullopt}, {"Auto", std::nullopt}, {"1e3", std::nullopt}, {"/1", std::nullopt}, {":1", std::nullopt},
+        {"$10", std::nullopt}, {"0x10", std::nullopt}, {"12.5", std::nullopt}, {"\t12", std::nullopt}, {"١٢", std::nullopt},
     };
-    for (const Row& row : rows) {
-        const QString text = QString::fromUtf8(row.text);
-        SCOPED_TRACE(row.text);
-        if (row.value) {
-            EXPECT_EQ(thresholdFromText(text), *row.value);
+    for (const auto& [text, value] : rows) {
+        SCOPED_TRACE(text);
+        const QString t = QString::fromUtf8(text);
+        if (value) {
+            EXPECT_EQ(thresholdFromText(t), *value);
         } else {
             try {
-                thresholdFromText(text);
+                thresholdFromText(t);
                 ADD_FAILURE() << "accepted";
             } catch (const OrnivalError& error) {
-                EXPECT_EQ(error.text(), QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(text));
+                EXPECT_EQ(error.text(), QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(t));
             }
         }
     }
 }
 
-TEST(Count, RefusedBeforeAWorkingBitmap)
+TEST_F(Count, RefusedCountsChangeNothing)
 {
-    Document doc = separatedDocument();
-    doc.workflowStep = 1;
-    const QStringList log = doc.log;
-    const QImage display = doc.displayedPhoto;
-    const CountOutcome out = countBirds(doc, "auto");
-    ASSERT_TRUE(out.message);
-    EXPECT_EQ(*out.message, "Il faut d'abord séparer ciel et oiseaux ou charger le fichier bmp");
-    EXPECT_FALSE(out.thresholdText);
-    EXPECT_EQ(doc.workflowStep, 1);
-    EXPECT_EQ(doc.groupCount, 0);
-    EXPECT_EQ(doc.log, log);
-    EXPECT_EQ(doc.displayedPhoto, display);
-    EXPECT_EQ(doc.arrowPosition, (TPoint{816, 5}));
+    Document doc = counted();
+    struct Row {
+        const char* name;
+        int step;
+        QString threshold;
+    };
+    for (const Row& row : {Row{"before a working bitmap", 1, "auto"}, Row{"bad threshold", 3, " auto"}}) {
+        SCOPED_TRACE(row.name);
+        doc.workflowStep = row.step;
+        const Document before = doc;
+        std::optional<CountOutcome> out;
+        try {
+            out = countBirds(doc, row.threshold);
+        } catch (const OrnivalError&) {
+        }
+        EXPECT_EQ(out.has_value(), row.step == 1);
+        if (out) {
+            EXPECT_EQ(out->message, "Il faut d'abord séparer ciel et oiseaux ou charger le fichier bmp");
+            EXPECT_FALSE(out->thresholdText);
+        }
+        EXPECT_EQ(doc.workflowStep, row.step);
+        EXPECT_EQ(doc.twoBirdThreshold, before.twoBirdThreshold);
+        EXPECT_EQ(doc.binCounts, before.binCounts);
+        EXPECT_EQ(doc.log, before.log);
+        EXPECT_EQ(doc.displayedPhoto, before.displayedPhoto);
+        EXPECT_EQ(doc.correctionBar, before.correctionBar);
+        EXPECT_EQ(doc.curvePicture, before.curvePicture);
+        EXPECT_EQ(doc.arrowPosition, before.arrowPosition);
+    }
 }
 
-TEST(Count, BadThresholdChangesNothing)
+TEST_F(Count, AutomaticCountThenRecount)
 {
-    Document doc = separatedDocument();
-    countBirds(doc, "auto");
-    doc.workflowStep = 2;
-    const Document before = doc;
-    EXPECT_THROW(countBirds(doc, "Auto"), OrnivalError);
-    EXPECT_EQ(doc.workflowStep, 2);
-    EXPECT_EQ(doc.twoBirdThreshold, before.twoBirdThreshold);
-    EXPECT_EQ(doc.groupCount, before.groupCount);
-    EXPECT_EQ(doc.binCounts, before.binCounts);
-    EXPECT_EQ(doc.log, before.log);
-    EXPECT_EQ(doc.displayedPhoto, before.displayedPhoto);
-    EXPECT_EQ(doc.correctionBar, before.correctionBar);
-    EXPECT_EQ(doc.curvePicture, before.curvePicture);
-    EXPECT_EQ(doc.arrowPosition, before.arrowPosition);
-}
-
-TEST(Count, AutomaticCountThenRecount)
-{
-    Document doc = separatedDocument();
+    Document doc = separated();
     doc.log = QStringList{"header"};
     const CountOutcome first = countBirds(doc, "auto");
     ASSERT_FALSE(first.message);
-    // 70 groups: every fourth of 6 pixels, the others of 3. Mode 3 → threshold 4.
-    EXPECT_EQ(doc.groupCount, 63);
-    EXPECT_EQ(doc.twoBirdThreshold, 4);
-    EXPECT_EQ(first.thresholdText, "4");
-    EXPECT_EQ(doc.binCounts[2], 16);
-    EXPECT_EQ(doc.binCounts[1], 47);
-    EXPECT_EQ(doc.totalText, "79");
+    // Sizes 10, 5, 5: mode 5, 7.5 rounds to 8.
+    EXPECT_EQ(doc.groupCount, 3);
+    EXPECT_EQ(first.thresholdText, "8");
+    EXPECT_EQ(doc.binCounts[2], 1);
+    EXPECT_EQ(doc.totalText, "4");
     EXPECT_EQ(doc.workflowStep, 3);
     EXPECT_TRUE(doc.blackShown);
     EXPECT_TRUE(doc.correctionHintsShown);
-    EXPECT_FALSE(doc.curveSmoothed);
     EXPECT_EQ(doc.arrowPosition, (TPoint{775, 223}));
-    ASSERT_EQ(doc.log.size(), 5);
-    EXPECT_EQ(doc.log[3], "63");
-    EXPECT_EQ(doc.log[4], "Terminé");
-    // Black overlay on, and the white dotted frame of the first two-bird group.
-    EXPECT_TRUE(isColour(doc.displayedPhoto, 5, 5, clBlack));
-    const TRect frame = doc.groupRects[1];
-    EXPECT_EQ(doc.groupSizes[1], 6);
-    EXPECT_TRUE(isColour(doc.displayedPhoto, frame.Left, frame.Top, clWhite));
+    EXPECT_EQ(doc.log.mid(3), (QStringList{"3", "Terminé"}));
+    // Black overlay on, border pixels left, and the white frame of group 1.
+    EXPECT_TRUE(isColour(doc.displayedPhoto, 22, 20, clBlack));
+    EXPECT_FALSE(isColour(doc.displayedPhoto, 0, 5, clBlack));
+    EXPECT_TRUE(isColour(doc.displayedPhoto, 19, 19, clWhite));
 
     doc.curveSmoothed = true;
-    const CountOutcome second = countBirds(doc, *first.thresholdText);
+    doc.movedGroups[1] = 1;
+    EXPECT_EQ(countBirds(doc, " +5").thresholdText, "5");
     EXPECT_EQ(doc.arrowPosition, (TPoint{770, 464}));
-    EXPECT_EQ(second.thresholdText, "4");
     EXPECT_FALSE(doc.curveSmoothed);
+    EXPECT_EQ(doc.movedGroups[1], 0);  // the bins are new, so are the marks
     EXPECT_EQ(doc.log.size(), 9);
-
-    const CountOutcome typed = countBirds(doc, " +7");
-    EXPECT_EQ(typed.thresholdText, "7");
-    EXPECT_EQ(doc.binCounts[2], 0);
-    EXPECT_EQ(doc.totalText, "63");
+    EXPECT_EQ(doc.totalText, "6");
 }
 
-TEST(Count, ClearsTheMovedMarks)
+TEST_F(Count, CorrectionsBoxOverlayButtonShowsFramesWithoutBlack)
 {
-    Document doc = separatedDocument();
-    countBirds(doc, "auto");
-    doc.movedGroups[1] = 1;
-    countBirds(doc, "4");
-    EXPECT_EQ(doc.movedGroups[1], 0);
+    for (const auto& [threshold, smallFramed] : {std::pair{5, true}, std::pair{6, false}}) {
+        SCOPED_TRACE(threshold);
+        Document doc = counted();
+        doc.twoBirdThreshold = threshold;
+        doc.movedGroups[1] = 1;
+        toggleBlackOverlayWithFrames(doc);
+        EXPECT_FALSE(doc.blackShown);
+        EXPECT_FALSE(isColour(doc.displayedPhoto, 22, 20, clBlack));
+        EXPECT_TRUE(isColour(doc.displayedPhoto, 19, 19, clBlue));  // moved by hand
+        EXPECT_EQ(isColour(doc.displayedPhoto, 59, 39, clWhite), smallFramed);
+        toggleBlackOverlayWithFrames(doc);
+        EXPECT_TRUE(isColour(doc.displayedPhoto, 22, 20, clBlack));
+        EXPECT_TRUE(isColour(doc.displayedPhoto, 19, 19, clBlue));
+    }
+    // Before a count it only flips.
+    Document doc = counted();
+    doc.workflowStep = 2;
+    const QImage shown = doc.displayedPhoto;
+    toggleBlackOverlayWithFrames(doc);
+    EXPECT_FALSE(doc.blackShown);
+    EXPECT_EQ(doc.displayedPhoto, shown);
+}
+
+TEST_F(Count, SeparationBoxOverlayButtonShowsThePhotoThenBlackWithoutFrames)
+{
+    Document doc = counted();
+    toggleBlackOverlay(doc);
+    EXPECT_FALSE(doc.blackShown);
+    EXPECT_EQ(doc.displayedPhoto, doc.photoJpeg);
+    toggleBlackOverlay(doc);
+    EXPECT_TRUE(isColour(doc.displayedPhoto, 22, 20, clBlack));
+    EXPECT_FALSE(isColour(doc.displayedPhoto, 19, 19, clWhite));
+    // After a new photo nothing of the old mask is painted.
+    ForgetPhotoGroups(doc);
+    toggleBlackOverlay(doc);
+    toggleBlackOverlay(doc);
+    EXPECT_EQ(doc.displayedPhoto, doc.photoJpeg);
 }
