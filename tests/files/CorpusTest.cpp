@@ -67,9 +67,11 @@ TEST_F(Corpus, Photos)
         if (words[0] == "error") {
             EXPECT_EQ(error, file.outcome);
             // The window shows "Mauvais Format" for a damaged file, and says
-            // plainly why a large one is refused.
-            const QString shown = file.outcome.startsWith("error Photo trop grande") ? file.outcome.mid(6)
-                                                                                     : QStringLiteral("Mauvais Format");
+            // plainly why one over its own limit is refused.
+            const std::optional<QString> windowError = errorOf([&] { decodeJpegFile(file.path, windowPhotoLimits); });
+            ASSERT_TRUE(windowError);
+            const QString shown = windowError->startsWith("error Photo trop grande") ? windowError->mid(6)
+                                                                                    : QStringLiteral("Mauvais Format");
             EXPECT_EQ(outcome.failureMessage, shown);
             expectSamePhotoState(doc, before);
             continue;

@@ -33,6 +33,17 @@ std::vector<unsigned char> plainDecode(const QByteArray& bytes, int* width, int*
     return rgb;
 }
 
+// The same file declaring another size in its first frame header.
+QByteArray withDeclaredSize(QByteArray jpeg, int width, int height)
+{
+    const qsizetype f = jpeg.indexOf(QByteArray("\xFF\xC0", 2)) + 5;
+    jpeg[f] = char(height >> 8);
+    jpeg[f + 1] = char(height & 0xFF);
+    jpeg[f + 2] = char(width >> 8);
+    jpeg[f + 3] = char(width & 0xFF);
+    return jpeg;
+}
+
 } // namespace
 
 TEST_F(Photo, PixelsAreThoseOfABareDecodeWithDefaultSettings)
@@ -53,16 +64,28 @@ TEST_F(Photo, PixelsAreThoseOfABareDecodeWithDefaultSettings)
     }
 }
 
-TEST_F(Photo, RaisedLimitsStillMeetThePixelCap)
+TEST_F(Photo, WindowTakesAnySizeUpToThePixelCap)
 {
-    const QByteArray huge = read(corpus("jpeg/declares 65500x65500.jpg"));
-    EXPECT_EQ(errorOf([&] { decodeJpeg(huge, JpegLimits{65535, 65535}); }),
-              "error Photo trop grande : 65500 x 65500 pixels (67108864 pixels au plus)");
-    const QByteArray wide = read(corpus("jpeg/declares 801x600.jpg"));
-    EXPECT_EQ(errorOf([&] { decodeJpeg(wide, JpegLimits{800, 800}); }),
-              "error Photo trop grande : 801 x 600 pixels (800 x 800 au plus)");
-    // Within them, a file declaring more rows than it holds fails on the missing data.
-    EXPECT_TRUE(errorOf([&] { decodeJpeg(wide, JpegLimits{801, 600}); }));
+    const QByteArray small = read(corpus("jpeg/baseline.jpg"));
+    write("large.jpg", read(corpus("jpeg/largest 800x600.jpg")));
+    // A photo declaring exactly the cap passes the size check and fails on its
+    // missing data; one pixel column more is refused by its size.
+    write("at the cap.jpg", withDeclaredSize(small, 8192, 8192));
+    write("over the cap.jpg", withDeclaredSize(small, 8193, 8192));
+    Document doc = withPhoto("large.jpg");
+    const QImage photo = doc.photoJpeg;
+    EXPECT_EQ(loadPhoto(doc, "at the cap.jpg").failureMessage, "Mauvais Format");
+    EXPECT_EQ(loadPhoto(doc, "over the cap.jpg").failureMessage,
+              "Photo trop grande : 8193 x 8192 pixels (67108864 pixels au plus)");
+    EXPECT_EQ(doc.photoJpeg, photo);
+    EXPECT_EQ(doc.workflowStep, 3);
+    // Other callers' limits are checked on both sides of each.
+    for (const auto& [w, h, message] : {std::tuple{800, 600, ""}, std::tuple{801, 600, "801 x 600"},
+                                       std::tuple{800, 601, "800 x 601"}}) {
+        const std::optional<QString> error = errorOf([&] { decodeJpeg(withDeclaredSize(small, w, h)); });
+        ASSERT_TRUE(error);  // the data is missing in every case
+        EXPECT_EQ(error->startsWith("error Photo trop grande : " + QString::fromLatin1(message)), *message != 0) << w << "x" << h;
+    }
 }
 
 TEST_F(Photo, LoadForgetsThePreviousPhotosGroupsAndMarks)
@@ -88,10 +111,10 @@ TEST_F(Photo, DefaultPhotoMayBeMissingButNotDamaged)
     loadDefaultPhoto(doc);
     EXPECT_EQ(doc.photoWidth, 0);
     EXPECT_TRUE(doc.displayedPhoto.isNull());
-    ASSERT_TRUE(QFile::copy(corpus("jpeg/baseline.jpg"), "vol de cigognes.jpg"));
+    ASSERT_TRUE(QFile::copy(corpus("jpeg/largest 800x600.jpg"), "vol de cigognes.jpg"));
     loadDefaultPhoto(doc);
-    EXPECT_EQ(doc.photoWidth, 64);
-    EXPECT_EQ(doc.workBitmap.size(), QSize(64, 48));
+    EXPECT_EQ(doc.photoWidth, 800);
+    EXPECT_EQ(doc.workBitmap.size(), QSize(800, 600));
     QFile::remove("vol de cigognes.jpg");
     write("vol de cigognes.jpg", "garbage");
     EXPECT_THROW(loadDefaultPhoto(doc), OrnivalError);
