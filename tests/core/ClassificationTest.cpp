@@ -88,8 +88,15 @@ TEST_F(Classification, GroupsAtTheThresholdAreTwoBirdsAndFramed)
 
 TEST_F(Classification, CorrectionBarBinsAndLabels)
 {
-    const QImage bar = drawCorrectionBar();
+    const QImage bar = paintCorrectionBar();
     ASSERT_EQ(bar.size(), QSize(800, 100));
+    // Painted once and shared: a drop into a document's bar leaves it alone.
+    Document doc = withGroups({5});
+    ClassifyGroups(doc, false);
+    setPixelAt(doc.correctionBar, 150, 50, clBlue);
+    EXPECT_EQ(drawCorrectionBar(), bar);
+    ClassifyGroups(doc, false);
+    EXPECT_EQ(doc.correctionBar, bar);
     // Shared borders at the bins' left columns, the last column 800 left out.
     for (int x : {0, 100, 200, 400, 600, 700})
         EXPECT_TRUE(isColour(bar, x, 50, clBlack)) << x;
@@ -131,4 +138,28 @@ TEST_F(Classification, RightClickMakesTheLastGroupUnderItTwoBirds)
     doc.groupsMatchPhoto = false;
     EXPECT_FALSE(MarkGroupAsTwo(doc, doc.groupRects[4].Left, doc.groupRects[4].Top));
     EXPECT_EQ(doc.binCounts, before);
+}
+
+// Filling whole rows gives the picture that setting every pixel gives, in
+// every format, for rectangles inside, across and outside the raster.
+TEST_F(Classification, FillRectEqualsPixelByPixelFill)
+{
+    std::mt19937 random(1208);
+    for (const QImage::Format format : {QImage::Format_BGR888, QImage::Format_RGB32, QImage::Format_ARGB32,
+                                        QImage::Format_Indexed8, QImage::Format_RGB16}) {
+        SCOPED_TRACE(int(format));
+        QImage fast = format == QImage::Format_Indexed8 ? newWorkBitmap(37, 23) : QImage(37, 23, format);
+        fast.fill(0);
+        QImage plain = fast.copy();
+        for (int i = 0; i < 200; ++i) {
+            std::uniform_int_distribution<int> coordinate(-10, 50);
+            const TRect r{coordinate(random), coordinate(random), coordinate(random), coordinate(random)};
+            const Color colour = Color(random() & 0xFFFFFF);
+            fillRect(fast, r, colour);
+            for (int y = std::max(r.Top, 0); y < r.Bottom; ++y)
+                for (int x = std::max(r.Left, 0); x < r.Right; ++x)
+                    setPixelAt(plain, x, y, colour);
+            ASSERT_EQ(fast, plain) << r.Left << " " << r.Top << " " << r.Right << " " << r.Bottom;
+        }
+    }
 }

@@ -2,6 +2,9 @@
 
 #include "core/OrnivalError.h"
 #include "core/Overlay.h"
+#include "core/Separation.h"
+
+#include <random>
 
 using namespace coretest;
 
@@ -136,4 +139,76 @@ TEST_F(Count, SeparationBoxOverlayButtonShowsThePhotoThenBlackWithoutFrames)
     toggleBlackOverlay(doc);
     toggleBlackOverlay(doc);
     EXPECT_EQ(doc.displayedPhoto, doc.photoJpeg);
+}
+
+// Passing over sixteen sky cells at a time paints what the cell-by-cell rule
+// paints: black exactly where the mask copy holds 255 inside the photo.
+TEST_F(Count, OverlayPaintsWhatTheCellByCellRulePaints)
+{
+    std::mt19937 random(99);
+    for (const int width : {1, 15, 16, 17, 33, 64, 97}) {
+        SCOPED_TRACE(width);
+        Document doc = withPhoto(width, 9);
+        for (int y = 0; y < 9; ++y)
+            for (int x = 0; x < width; ++x)
+                setPixelAt(doc.displayedPhoto, x, y, Color(random() & 0xFFFFFF));
+        BuildMask(doc, width, 9);
+        const std::uint8_t values[] = {0, 1, 254, 255, 255};
+        for (std::uint8_t& cell : doc.groupMaskCopy)
+            cell = values[random() % 5];
+        QImage expected = doc.displayedPhoto.copy();
+        for (int y = 0; y < 9; ++y)
+            for (int x = 0; x < width; ++x)
+                if (doc.groupMaskCopy[doc.maskIndex(x, y)] == 255)
+                    setPixelAt(expected, x, y, clBlack);
+        PaintBlackOverlay(doc);
+        EXPECT_EQ(doc.displayedPhoto, expected);
+    }
+}
+
+// The batch counter's count-only documents report what the window's count
+// reports, with or without a working bitmap, on photos narrower and wider
+// than the smallest mask; they draw nothing.
+TEST_F(Count, CountOnlyReportsTheWindowsCount)
+{
+    std::mt19937 random(2026);
+    for (const QSize size : {QSize(1, 1), QSize(64, 48), QSize(900, 7), QSize(37, 610)}) {
+        Document window = withPhoto(size.width(), size.height());
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                window.photoJpeg.setPixel(x, y, random() % 3 == 0 ? qRgb(20, 20, 30) : qRgb(120, 160, 220));
+        window.pixo.fill(rgb(20, 20, 30));
+        window.pixno.fill(rgb(120, 160, 220));
+        Document reference = window;
+        separateBirds(reference, [] {});
+        countBirds(reference, "auto");
+        for (const bool withWorkBitmap : {false, true}) {
+            SCOPED_TRACE(testing::Message() << size.width() << " x " << size.height() << ", bitmap " << withWorkBitmap);
+            Document batch = window;
+            batch.countOnly = true;
+            batch.displayedPhoto = QImage();
+            if (!withWorkBitmap)
+                batch.workBitmap = QImage();
+            separateBirds(batch, [] {});
+            countBirds(batch, "auto");
+            EXPECT_EQ(batch.groupMaskCopy, reference.groupMaskCopy);
+            EXPECT_EQ(batch.maskColumns, reference.maskColumns);
+            EXPECT_EQ(batch.groupCount, reference.groupCount);
+            EXPECT_EQ(batch.groupSizes, reference.groupSizes);
+            EXPECT_EQ(batch.groupRects, reference.groupRects);
+            EXPECT_EQ(batch.twoBirdThreshold, reference.twoBirdThreshold);
+            EXPECT_EQ(batch.binCounts, reference.binCounts);
+            EXPECT_EQ(batch.totalText, reference.totalText);
+            EXPECT_EQ(batch.log, reference.log);
+            EXPECT_EQ(batch.workflowStep, 3);
+            EXPECT_EQ(batch.arrowPosition, reference.arrowPosition);
+            if (withWorkBitmap)
+                EXPECT_EQ(batch.workBitmap, reference.workBitmap);
+            else
+                EXPECT_TRUE(batch.groupMask.empty());
+            EXPECT_TRUE(batch.displayedPhoto.isNull());
+            EXPECT_TRUE(batch.correctionBar.isNull());
+            EXPECT_EQ(batch.curvePicture, Document::blankCurvePicture());
+        }
+    }
 }

@@ -1,6 +1,8 @@
 #include "FilesTestSupport.h"
 
 #include "core/Groups.h"
+#include "files/BmpFile.h"
+#include "files/PngFile.h"
 
 #include <jpeglib.h>
 
@@ -118,4 +120,50 @@ TEST_F(Photo, DefaultPhotoMayBeMissingButNotDamaged)
     QFile::remove("vol de cigognes.jpg");
     write("vol de cigognes.jpg", "garbage");
     EXPECT_THROW(loadDefaultPhoto(doc), OrnivalError);
+}
+
+// A batch decodes photo after photo into one picture: its buffer is reused
+// for a photo of the same size, a new one is made for another size, and a
+// picture shared with someone else is never written over.
+TEST_F(Photo, DecodeIntoAPictureReusesItsBufferOnlyWhenItsOwn)
+{
+    const QByteArray first = read(corpus("jpeg/baseline.jpg"));
+    const QByteArray second = read(corpus("jpeg/progressive.jpg"));  // the same size
+    const QByteArray other = read(corpus("jpeg/vol d'étourneaux.jpg"));
+    QImage photo;
+    decodeJpegInto(first, {}, photo);
+    EXPECT_EQ(photo, decodeJpeg(first));
+    const uchar* buffer = photo.constBits();
+    decodeJpegInto(second, {}, photo);
+    EXPECT_EQ(photo.constBits(), buffer);
+    EXPECT_EQ(photo, decodeJpeg(second));
+    const QImage held = photo;
+    decodeJpegInto(first, {}, photo);
+    EXPECT_EQ(held, decodeJpeg(second));
+    EXPECT_EQ(photo, decodeJpeg(first));
+    decodeJpegInto(other, {}, photo);
+    EXPECT_EQ(photo, decodeJpeg(other));
+    // A refused photo leaves the picture as it was.
+    EXPECT_THROW(decodeJpegInto(read(corpus("jpeg/declares 801x600.jpg")), {}, photo), OrnivalError);
+    EXPECT_EQ(photo, decodeJpeg(other));
+
+    // The file's bytes, read into a reused buffer, are that file's alone.
+    QByteArray bytes;
+    readWholeFileInto(corpus("jpeg/largest 800x600.jpg"), bytes);
+    EXPECT_EQ(bytes, read(corpus("jpeg/largest 800x600.jpg")));
+    readWholeFileInto(corpus("jpeg/baseline.jpg"), bytes);
+    EXPECT_EQ(bytes, first);
+    EXPECT_EQ(errorOf([&] { readWholeFileInto("absente.jpg", bytes); }), "error Impossible d'ouvrir le fichier absente.jpg");
+}
+
+// The fast PNG is lossless in every format the program draws in.
+TEST_F(Photo, FastPngReadsBackAsThePicture)
+{
+    const QImage bgr = decodeJpeg(read(corpus("jpeg/baseline.jpg")));
+    for (const QImage& picture : {bgr, bgr.convertToFormat(QImage::Format_RGB32), bgr.convertToFormat(QImage::Format_Indexed8)}) {
+        SCOPED_TRACE(int(picture.format()));
+        const QImage back = QImage::fromData(encodePngFast(picture), "png");
+        EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), picture.convertToFormat(QImage::Format_RGB32));
+    }
+    EXPECT_THROW(encodePngFast(QImage()), OrnivalError);
 }
