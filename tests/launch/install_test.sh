@@ -58,6 +58,8 @@ zcat "$prefix/share/doc/ornival/changelog.gz" | head -n1 | grep -qF "ornival ($v
 if [ -d "$build/man" ]; then
   for page in ornival-oiseaux ornival-compter ornival-precision; do
     zcat "$prefix/share/man/man1/$page.1.gz" 2>/dev/null | grep -q '^\.SH' || fail "manual page $page not installed"
+    # UTF-8 read as Latin-1 and encoded again shows as "Ã" before the accent.
+    zcat "$prefix/share/man/man1/$page.1.gz" 2>/dev/null | grep -q 'Ã' && fail "manual page $page has doubly encoded accents"
   done
 fi
 # The installed launcher seeds a run folder from the installed data.
