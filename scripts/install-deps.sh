@@ -8,7 +8,7 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
   libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev dpkg-dev
   xdg-utils qt6-wayland desktop-file-utils "$@")
 missing=()
 for p in "${packages[@]}"; do
@@ -18,4 +18,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+sources=/etc/apt/sources.list.d/ornival-deb-src.sources
+if [ ! -f "$sources" ] && ! grep -qs '^ *\(Types:.*deb-src\|deb-src \)' /etc/apt/sources.list /etc/apt/sources.list.d/*; then
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >"$sources"
+  else
+    printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: bookworm bookworm-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' >"$sources"
+  fi
+fi
+if ! apt-cache showsrc libjpeg-turbo 2>/dev/null | grep -q '^Package:'; then
+  apt-get update -qq
 fi
