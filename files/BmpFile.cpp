@@ -234,16 +234,17 @@ bool indexesInTable(const QImage& image)
 
 } // namespace
 
-QByteArray readWholeFile(const QString& path)
+QByteArray readWholeFile(const QString& path, qint64 maxBytes)
 {
+    maxBytes = std::min(maxBytes, maxFileBytes);
     // Only regular files: opening a pipe would wait for a writer.
     QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly) || file.size() > maxBytes)
         throw cannotOpen(path);
     // Read in bounded chunks rather than by the reported size: a device or a
     // pipe reports none and may never end.
     QByteArray bytes;
-    bytes.reserve(qsizetype(std::clamp<qint64>(file.size(), 0, maxFileBytes)));
+    bytes.reserve(qsizetype(std::clamp<qint64>(file.size(), 0, maxBytes)));
     char chunk[1 << 16];
     for (;;) {
         const qint64 n = file.read(chunk, sizeof chunk);
@@ -252,7 +253,7 @@ QByteArray readWholeFile(const QString& path)
         if (n == 0)
             return bytes;
         bytes.append(chunk, qsizetype(n));
-        if (bytes.size() > maxFileBytes)
+        if (bytes.size() > maxBytes)
             throw cannotOpen(path);
     }
 }
