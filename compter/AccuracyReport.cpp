@@ -30,16 +30,29 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
-    if (args.size() > 1 || (args.size() == 1 && args[0].startsWith('-'))) {
+    const bool help = args.size() == 1 && (args[0] == QLatin1String("-h") || args[0] == QLatin1String("--help"));
+    if (help || args.size() > 1 || (args.size() == 1 && args[0].startsWith('-'))) {
         std::fputs("Utilisation : ornival-precision [DOSSIER_DATA]\n"
                    "Compte chaque troupeau livré (DOSSIER_DATA/*.jpg avec les échantillons d'usine\n"
                    "DOSSIER_DATA/ornival0.ini, DOSSIER_DATA/flocks/*/*.jpg avec le ornival.ini de leur dossier)\n"
                    "par la règle de la fenêtre et par l'estimation, et donne l'écart de chacun au vrai nombre\n"
-                   "d'oiseaux (fichier .txt de même nom).\n",
-                   stderr);
-        return 2;
+                   "d'oiseaux (fichier .txt de même nom). Par défaut DOSSIER_DATA est le dossier data du\n"
+                   "dossier courant ou, s'il n'y en a pas, les fichiers installés (PREFIX/share/ornival).\n"
+                   "\n"
+                   "Options :\n"
+                   "  -h, --help   affiche cette aide\n"
+                   "\n"
+                   "Code de retour : 0 si chaque troupeau est compté, 1 si un troupeau n'a pu être compté\n"
+                   "ou n'a pas de fichier de vérité, 2 s'il n'y a aucun troupeau ou pas d'échantillons.\n",
+                   help ? stdout : stderr);
+        return help ? 0 : 2;
     }
-    const QDir data(QFileInfo(args.value(0, QStringLiteral("data"))).absoluteFilePath());
+    // Without a folder: the source tree's data/, else the installed files
+    // beside PREFIX/bin.
+    QString folder = args.value(0, QStringLiteral("data"));
+    if (args.isEmpty() && !QFileInfo(folder).isDir())
+        folder = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/ornival");
+    const QDir data(QFileInfo(folder).absoluteFilePath());
     // One count gives both rules: the estimate works on the same groups.
     std::vector<PhotoResult> results;
     for (const ShippedFlock& flock : findShippedFlocks(data.path())) {
