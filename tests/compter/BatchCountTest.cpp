@@ -65,11 +65,17 @@ TEST_F(BatchCount, SampleSetFileIsReadLikeTheWindowReadsIt)
         EXPECT_EQ(s.pixo[0], c.firstBird);
         EXPECT_EQ(s.pixno[2], c.lastSky);
     }
-    try {
-        readSampleSetFile(path("none.ini"));
-        ADD_FAILURE() << "a missing sample set must fail";
-    } catch (const OrnivalError& error) {
-        EXPECT_EQ(error.text(), "Impossible d'ouvrir le fichier " + path("none.ini"));
+    // Missing, and 100 MB (sparse): refused before anything is read.
+    QFile huge(path("huge.ini"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(100LL << 20));
+    huge.close();
+    for (const char* name : {"none.ini", "huge.ini"}) {
+        try {
+            readSampleSetFile(path(name));
+            ADD_FAILURE() << name << " must be refused";
+        } catch (const OrnivalError& error) {
+            EXPECT_EQ(error.text(), "Impossible d'ouvrir le fichier " + path(name));
+        }
     }
 }
 

@@ -1,7 +1,10 @@
 #include "CoreTestSupport.h"
 
+#include "core/Classification.h"
 #include "core/Corrections.h"
 #include "core/SampleStrip.h"
+
+#include <random>
 
 using namespace coretest;
 
@@ -107,6 +110,55 @@ TEST_F(Corrections, DropMovesTheGroupFromItsBinIntoTheBinUnderIt)
         const TRect r = doc.groupRects[std::size_t(doc.pressedGroup)];
         EXPECT_TRUE(isColour(doc.displayedPhoto, r.Left + (r.Left + r.Top) % 2, r.Top, clBlue));
         EXPECT_FALSE(correctionBarAccepts(doc));
+    }
+}
+
+// Random drops, right clicks and recounts, against a plain model that keeps
+// the bin each group stands in: the bins always hold every group exactly once,
+// and a right click on a group already dropped does nothing.
+TEST_F(Corrections, BinsFollowTheGroupsThroughAnySequence)
+{
+    std::mt19937 random(18);
+    const char* thresholds[] = {"4", "5", "8", "11", "auto"};
+    for (int run = 0; run < 40; ++run) {
+        Document doc = separated();
+        std::vector<int> standsIn(4);
+        std::vector<bool> moved(4);
+        auto recount = [&](const char* threshold) {
+            countBirds(doc, threshold);
+            for (int g = 1; g <= doc.groupCount; ++g)
+                standsIn[std::size_t(g)] = doc.groupSizes[std::size_t(g)] >= doc.twoBirdThreshold ? 2 : 1;
+            moved.assign(moved.size(), false);
+        };
+        recount("8");
+        for (int step = 0; step < 12; ++step) {
+            const int g = 1 + int(random() % unsigned(doc.groupCount));
+            const TRect r = doc.groupRects[std::size_t(g)];
+            SCOPED_TRACE(testing::Message() << "run " << run << " step " << step << " group " << g);
+            switch (random() % 3) {
+            case 0: {
+                const int X = int(random() % 800);
+                pressOnPhoto(doc, MouseButton::Left, r.Left + 1, r.Top + 1);
+                dropGroupOnBar(doc, X, 50);
+                if (!moved[std::size_t(g)])
+                    standsIn[std::size_t(g)] = binAt(X);
+                moved[std::size_t(g)] = true;
+                break;
+            }
+            case 1:
+                EXPECT_EQ(MarkGroupAsTwo(doc, r.Left + 1, r.Top + 1), !moved[std::size_t(g)] && standsIn[std::size_t(g)] == 1);
+                if (!moved[std::size_t(g)])
+                    standsIn[std::size_t(g)] = 2;
+                break;
+            default:
+                recount(thresholds[random() % 5]);
+            }
+            std::array<std::int32_t, 7> expected{};
+            for (int h = 1; h <= doc.groupCount; ++h)
+                ++expected[std::size_t(standsIn[std::size_t(h)])];
+            ASSERT_EQ(doc.binCounts, expected);
+            ASSERT_EQ(doc.totalText, QString::number(totalBirds(expected)));
+        }
     }
 }
 

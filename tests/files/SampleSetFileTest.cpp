@@ -93,6 +93,21 @@ TEST_F(SampleSetFiles, LoadFailuresStopWhereTheyHappen)
     LoadSampleSet(doc);
     EXPECT_TRUE(doc.stripPicture.isNull());
 
+    // A text file over the size limit is refused before it is read.
+    for (const qint64 size : {maxSampleSetFileBytes, maxSampleSetFileBytes + 1, 100LL << 20}) {
+        SCOPED_TRACE(size);
+        write("ornival.ini", canonical);
+        ASSERT_TRUE(QFile("ornival.ini").resize(size));  // sparse: the test stays fast
+        doc.log = QStringList{"old"};
+        doc.pixo[0] = rgb(5, 5, 5);
+        doc.stripPicture = QImage(5, 5, QImage::Format_RGB32);
+        const bool refused = size > maxSampleSetFileBytes;
+        EXPECT_EQ(errorOf([&] { LoadSampleSet(doc); }).has_value(), refused);
+        EXPECT_EQ(doc.pixo[0], refused ? rgb(5, 5, 5) : rgb(12, 200, 7));
+        EXPECT_EQ(doc.log.isEmpty(), refused);
+        EXPECT_EQ(doc.stripPicture.isNull(), !refused);  // the picture is the empty file
+    }
+
     // The factory set is read from its own pair.
     EXPECT_EQ(errorOf([&] { LoadFactorySampleSet(doc); }), "error Impossible d'ouvrir le fichier ornival0.ini");
     write("ornival0.ini", "h\n9,9,9\n");

@@ -10,7 +10,20 @@ using namespace filestest;
 
 namespace {
 
-class WorkBitmapFile : public FilesTest {};
+class WorkBitmapFile : public FilesTest {
+protected:
+    // The photo separated: its dark square is bird.
+    static Document separated(const QString& photo)
+    {
+        Document doc;
+        InitArrowPoints(doc);
+        EXPECT_FALSE(loadPhoto(doc, photo).failureMessage);
+        doc.pixo.fill(ColorTriple{20, 20, 20});
+        doc.pixno = {ColorTriple{200, 200, 200}, ColorTriple{120, 120, 120}, ColorTriple{250, 200, 60}};
+        separateBirds(doc, [] {});
+        return doc;
+    }
+};
 
 } // namespace
 
@@ -26,12 +39,7 @@ TEST(WorkBitmapName, LastFourCharactersGiveWayToBmp)
 TEST_F(WorkBitmapFile, SavedAsEightBitsWithBlackAndWhiteAndLoadedBackCountsTheSame)
 {
     ASSERT_TRUE(QFile::copy(corpus("jpeg/baseline.jpg"), "vol d'étourneaux.jpg"));
-    Document doc;
-    InitArrowPoints(doc);
-    ASSERT_FALSE(loadPhoto(doc, "vol d'étourneaux.jpg").failureMessage);
-    doc.pixo.fill(ColorTriple{20, 20, 20});  // the dark square is bird
-    doc.pixno = {ColorTriple{200, 200, 200}, ColorTriple{120, 120, 120}, ColorTriple{250, 200, 60}};
-    separateBirds(doc, [] {});
+    Document doc = separated("vol d'étourneaux.jpg");
     const CountOutcome first = countBirds(doc, "auto");
     ASSERT_GT(doc.groupCount, 0);
     saveWorkBitmap(doc);
@@ -62,6 +70,50 @@ TEST_F(WorkBitmapFile, SavedAsEightBitsWithBlackAndWhiteAndLoadedBackCountsTheSa
     doc.workBitmap = doc.workBitmap.convertToFormat(QImage::Format_Indexed8, QList<QRgb>{qRgb(0, 0, 0), qRgb(255, 255, 255)});
     saveWorkBitmap(doc);
     EXPECT_EQ(qFromLittleEndian<quint16>(read("vol d'étourneaux.bmp").constData() + 28), 8);
+}
+
+// A working bitmap loaded from a file keeps its format and size through a
+// separation, so that "sauver bmp" writes the depth it was read with.
+TEST_F(WorkBitmapFile, SeparationKeepsTheLoadedFormatAndSize)
+{
+    ASSERT_TRUE(QFile::copy(corpus("jpeg/baseline.jpg"), "p.jpg"));
+    const Document reference = separated("p.jpg");
+    QImage start(68, 51, QImage::Format_RGB32);  // larger than the photo
+    start.fill(Qt::white);
+    start.setPixel(67, 50, qRgb(0, 0, 0));
+    const std::tuple<const char*, QImage, int> rows[] = {
+        {"1-bit", start.convertToFormat(QImage::Format_Mono), 1},
+        {"1-bit of one colour", start.convertToFormat(QImage::Format_Mono, QList<QRgb>{qRgb(0, 0, 0), qRgb(0, 9, 9)}), 1},
+        {"4-bit, written with 8 bits",
+         start.convertToFormat(QImage::Format_Indexed8, QList<QRgb>{qRgb(9, 9, 9), qRgb(0, 0, 0), qRgb(255, 255, 255)}), 8},
+        {"8-bit of another table",
+         start.convertToFormat(QImage::Format_Indexed8, QList<QRgb>(200, qRgb(200, 0, 0)) << qRgb(0, 0, 0) << qRgb(250, 250, 250)), 8},
+        {"24-bit", start.convertToFormat(QImage::Format_RGB888), 24},
+    };
+    auto birds = [](const std::vector<std::uint8_t>& mask) {
+        std::vector<bool> bird;
+        for (const std::uint8_t cell : mask)
+            bird.push_back(cell == 255);
+        return bird;
+    };
+    for (const auto& [name, image, savedDepth] : rows) {
+        SCOPED_TRACE(name);
+        write("p.bmp", encodeBmp(image));
+        Document doc = withPhoto("p.jpg");
+        loadWorkBitmap(doc);
+        const QImage::Format loaded = doc.workBitmap.format();
+        doc.pixo = reference.pixo;
+        doc.pixno = reference.pixno;
+        separateBirds(doc, [] {});
+        EXPECT_EQ(doc.workBitmap.format(), loaded);
+        EXPECT_EQ(doc.workBitmap.size(), QSize(68, 51));
+        EXPECT_EQ(birds(doc.groupMaskCopy), birds(reference.groupMaskCopy));
+        EXPECT_EQ(qRed(doc.workBitmap.pixel(67, 50)), 0);  // outside the photo: kept
+        saveWorkBitmap(doc);
+        EXPECT_EQ(qFromLittleEndian<quint16>(read("p.bmp").constData() + 28), savedDepth);
+        loadWorkBitmap(doc);
+        EXPECT_EQ(birds(doc.groupMaskCopy), birds(reference.groupMaskCopy));
+    }
 }
 
 TEST_F(WorkBitmapFile, SaveFailureLeavesTheOldFile)
