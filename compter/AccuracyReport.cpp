@@ -17,15 +17,26 @@ namespace {
 
 const char* const usage =
     "Utilisation : ornival-precision [--taille-mini N|auto] [--echantillons auto|DOSSIER] [DOSSIER]\n"
-    "Compte chaque troupeau de DOSSIER (par défaut : data) par la règle de la fenêtre (seuil auto)\n"
-    "et par l'estimation, et donne l'écart de chacun au vrai nombre d'oiseaux.\n"
-    "- Un DOSSIER qui a un truth.csv (fichier,oiseaux par ligne) donne ses photos, chacune avec le\n"
-    "  fichier d'échantillons NOM.ini de même nom (dans le DOSSIER d'--echantillons, sinon à côté).\n"
+    "Compte chaque troupeau de DOSSIER par la règle de la fenêtre (seuil auto) et par l'estimation,\n"
+    "et donne l'écart de chacun au vrai nombre d'oiseaux, avec la taille mini et la taille type.\n"
+    "- Un DOSSIER qui a un truth.csv (une ligne fichier,oiseaux par photo) donne ses photos,\n"
+    "  chacune avec le fichier d'échantillons NOM.ini de même nom, pris dans le DOSSIER\n"
+    "  d'--echantillons ou, sans lui, à côté de la photo.\n"
     "- Sinon c'est le dossier des troupeaux livrés : DOSSIER/*.jpg avec les échantillons d'usine\n"
     "  DOSSIER/ornival0.ini, DOSSIER/flocks/*/*.jpg avec le ornival.ini de leur dossier, le vrai\n"
-    "  nombre dans le fichier .txt de même nom.\n"
-    "--echantillons auto choisit les échantillons de chaque photo dans la photo elle-même ;\n"
-    "--taille-mini (par défaut 3) est celle du champ « Taille mini » de la fenêtre.\n";
+    "  nombre dans le fichier .txt de même nom. Par défaut DOSSIER est le dossier data du dossier\n"
+    "  courant ou, s'il n'y en a pas, les fichiers installés (PREFIX/share/ornival).\n"
+    "\n"
+    "Options :\n"
+    "  --taille-mini N|auto     taille mini d'un groupe, comme le champ « Taille mini » de la\n"
+    "                           fenêtre (par défaut 3)\n"
+    "  --echantillons auto      échantillons choisis dans chaque photo elle-même\n"
+    "  --echantillons DOSSIER   dossier des NOM.ini d'un dossier à truth.csv\n"
+    "  -h, --help               affiche cette aide\n"
+    "\n"
+    "Code de retour : 0 si chaque troupeau est compté, 1 si un troupeau n'a pu être compté\n"
+    "ou n'a pas de fichier de vérité, 2 s'il n'y a aucun troupeau, pas d'échantillons ou une\n"
+    "ligne de commande fausse.\n";
 
 QString percent(std::int64_t counted, int truth)
 {
@@ -66,6 +77,9 @@ int main(int argc, char** argv)
                 return fail(QStringLiteral("--taille-mini : %1").arg(error.text()));
             }
             options.minimumSizeText = v;
+        } else if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
+            std::fputs(usage, stdout);
+            return 0;
         } else if (!a.startsWith(QLatin1Char('-')) && folderArgument.isEmpty()) {
             folderArgument = a;
         } else {
@@ -73,7 +87,12 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    const QDir data(QFileInfo(folderArgument.isEmpty() ? QStringLiteral("data") : folderArgument).absoluteFilePath());
+    // Without a folder: the source tree's data/, else the installed files
+    // beside PREFIX/bin.
+    QString folder = folderArgument.isEmpty() ? QStringLiteral("data") : folderArgument;
+    if (folderArgument.isEmpty() && !QFileInfo(folder).isDir())
+        folder = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/ornival");
+    const QDir data(QFileInfo(folder).absoluteFilePath());
 
     std::vector<ShippedFlock> flocks;
     try {

@@ -187,7 +187,7 @@ PhotoLoadOutcome loadPhoto(Document& doc, const QString& path)
     doc.photoFileName = path;
     QImage photo;
     try {
-        photo = decodeJpegFile(path);
+        photo = decodeJpegFile(path, windowPhotoLimits);
     } catch (const PhotoTooLarge& error) {
         return {error.text()};
     } catch (const OrnivalError&) {
@@ -206,6 +206,6 @@ void loadDefaultPhoto(Document& doc)
     doc.photoFileName = QStringLiteral("vol de cigognes.jpg");
     QImage photo;
     if (QFile::exists(doc.photoFileName))
-        photo = decodeJpegFile(doc.photoFileName);
+        photo = decodeJpegFile(doc.photoFileName, windowPhotoLimits);
     setPhoto(doc, photo);
 }

@@ -8,11 +8,15 @@
 #include <optional>
 
 // The largest photo a caller accepts; the header is checked against it before
-// any pixel is decoded.
+// any pixel is decoded. Whatever the limits, a photo of more than 64 Mpixels
+// (the decoder's pixel cap) is refused.
 struct JpegLimits {
     int maxWidth = 800;
     int maxHeight = 600;
 };
+
+// The window's limits: any photo within the pixel cap.
+constexpr JpegLimits windowPhotoLimits{65535, 65535};
 
 // Decodes a JPG file at full size with the decoder's default settings into a
 // 24-bit picture (Format_BGR888; a greyscale file gives equal bytes). Throws
@@ -26,16 +30,17 @@ struct PhotoLoadOutcome {
     std::optional<QString> failureMessage;
 };
 
-// The photo load of "Charger un fichier jpg" once a file is chosen: the name is
-// kept whatever happens; on failure nothing else changes ("Mauvais Format", or
-// the too-large text); on success the photo, its display and size, the working
+// The photo load of "Charger un fichier jpg" once a file is chosen, of a photo
+// of any size within the pixel cap: the name is kept whatever happens; on
+// failure nothing else changes ("Mauvais Format", or the too-large text); on success the photo, its display and size, the working
 // bitmap, the moved marks, the workflow step (1) and the arrow (point 2) follow,
 // and the previous photo's groups no longer act. The caller then puts "auto"
 // into the threshold field.
 PhotoLoadOutcome loadPhoto(Document& doc, const QString& path);
 
-// The start-up load of "vol de cigognes.jpg" from the current folder: a missing
-// file is no error (empty photo); a damaged one throws.
+// The start-up load of "vol de cigognes.jpg" from the current folder, within
+// the same limits: a missing file is no error (empty photo); a damaged or too
+// large one throws.
 void loadDefaultPhoto(Document& doc);
 
 // Puts a decoded photo into the document: photo, display, size, working bitmap.

@@ -1,21 +1,26 @@
 #!/usr/bin/env bash
-# Starts Ornival d'oiseaux in its run folder, which it first fills with the
-# shipped files: the default photo, the step arrow, the factory sample set
-# and the help page with its pictures. The user's own sample set
-# ("ornival.ini", "blocs_couleurs.bmp", written by every separation) is made
-# from the factory pair only when it is absent, and is never overwritten.
+# Usage: ornival-oiseaux [OPTION]...
+# Starts Ornival d'oiseaux, the window that counts the birds of a flock on a
+# photo, in its run folder, which it first fills with the shipped files: the
+# default photo, the step arrow, the factory sample set and the help page with
+# its pictures. The user's own sample set ("ornival.ini", "blocs_couleurs.bmp",
+# written by every separation) is made from the factory pair only when it is
+# absent, and is never overwritten. The menu entry "Ornival d'oiseaux" runs it.
 #
-#   ornival-launch.sh [--program PATH] [--data FOLDER] [--run FOLDER] [--seed-only]
+# Options:
+#   --program PATH   the window program to start
+#   --data FOLDER    the folder of the shipped files
+#   --run FOLDER     the run folder
+#   --seed-only      fill the run folder and stop without starting the program
+#   -h, --help       show this help and stop
 #
 # Without options, the places come from the environment (ORNIVAL_PROGRAM,
-# ORNIVAL_DATA, ORNIVAL_RUN) or from where this script stands:
-#   - in the source tree (scripts/): program build/app/ornival, data data/,
-#     run folder run/ at the top of the tree;
-#   - installed as PREFIX/bin/ornival-oiseaux: program
-#     PREFIX/libexec/ornival/ornival,
-#     data PREFIX/share/ornival, run folder
-#     ${XDG_DATA_HOME:-$HOME/.local/share}/ornival.
-# --seed-only fills the run folder and stops without starting the program.
+# ORNIVAL_DATA, ORNIVAL_RUN) or from where the launcher stands. Installed as
+# PREFIX/bin/ornival-oiseaux: the program PREFIX/libexec/ornival/ornival, the
+# data PREFIX/share/ornival, the run folder
+# ${XDG_DATA_HOME:-$HOME/.local/share}/ornival. In the source tree
+# (scripts/ornival-launch.sh): the program build/app/ornival, the data data/,
+# the run folder run/ at the top of the tree.
 set -euo pipefail
 
 say() { printf 'ornival-launch: %s\n' "$*" >&2; }
@@ -32,7 +37,7 @@ while [ $# -gt 0 ]; do
     --data) data=${2:?--data needs a folder}; shift 2 ;;
     --run) run=${2:?--run needs a folder}; shift 2 ;;
     --seed-only) seed_only=1; shift ;;
-    -h|--help) sed -n '2,18s/^# \{0,1\}//p' "${BASH_SOURCE[0]}"; exit 0 ;;
+    -h|--help) sed -n '2,/^# the run folder run/s/^# \{0,1\}//p' "${BASH_SOURCE[0]}"; exit 0 ;;
     *) say "unknown argument: $1 (see --help)"; exit 2 ;;
   esac
 done

@@ -495,6 +495,33 @@ FlockPicture greyscale()
     return f;
 }
 
+// A murmuration over a photo of any size, with birds of a camera photo's size
+// (about 32 pixels long), for trying the window on a large photo.
+FlockPicture largeFlock(int w, int h)
+{
+    Random random(20261215);
+    FlockPicture f{QStringLiteral("grand vol"), {}, 85, {}, {}, {}};
+    f.image = drawSky(random, w, h, {QColor(140, 172, 214), QColor(218, 204, 196), 10});
+    FlockBuilder flock(random, starling(), 32, 28);
+    auto density = [w, h](double x, double y) {
+        const double r = std::hypot((x - w / 2.0) / (0.47 * w), (y - h / 2.0) / (0.45 * h));
+        return r >= 1 ? 0.0 : 0.4 + 0.6 * (1 - r * r);
+    };
+    const QRectF region(40, 40, w - 80, h - 80);
+    flock.scatter(w * h / 240000, 3, region, density, -15, 40);
+    flock.scatter(w * h / 96000, 2, region, density, -15, 40);
+    flock.scatter(w * h / 24000, 1, region, density, -15, 40);
+    QPainter p(&f.image);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (const Bird& b : flock.birds)
+        drawBird(p, starling(), b);
+    p.end();
+    addNoise(random, f.image, 2.0);
+    takeTruth(f, flock.birds);
+    chooseSamples(f, flock, starling().halfSpan);
+    return f;
+}
+
 bool writeFlock(const QDir& folder, const FlockPicture& f)
 {
     QByteArray jpeg;
@@ -516,7 +543,7 @@ bool writeFlock(const QDir& folder, const FlockPicture& f)
     // The samples, dropped on the strip from the photo as the program decodes
     // it: each bird sample on the darkest pixel next to the body's centre.
     Document doc;
-    doc.displayedPhoto = decodeJpeg(jpeg);
+    doc.displayedPhoto = decodeJpeg(jpeg, windowPhotoLimits);
     doc.stripPicture = blankStripPicture();
     auto grey = [&](int x, int y) {
         const QRgb c = doc.displayedPhoto.pixel(x, y);
@@ -562,6 +589,11 @@ bool saveFile(const QString& path, const QByteArray& bytes)
 QStringList flockNames()
 {
     return {QStringLiteral("etourneaux"), QStringLiteral("oies en V"), QStringLiteral("bords"), QStringLiteral("gris")};
+}
+
+bool makeLargeFlock(const QDir& folder, int width, int height)
+{
+    return writeFlock(folder, largeFlock(width, height));
 }
 
 bool makeFlocks(const QDir& out)

@@ -24,3 +24,8 @@ QStringList flockNames();
 // Makes every extra flock under out/flocks. False (with a message on the
 // standard error) when a file cannot be written.
 bool makeFlocks(const QDir& out);
+
+// Makes a large flock, not shipped, of width x height pixels in `folder`:
+// "grand vol.jpg" with its truth file and sample set, for the window's
+// benchmark and for trying the window on a camera-sized photo.
+bool makeLargeFlock(const QDir& folder, int width, int height);

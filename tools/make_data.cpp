@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -123,8 +124,17 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    if (argc >= 3 && argc != 4 && QByteArray(argv[1]) == "--grand-vol") {
+        const int width = argc == 5 ? std::atoi(argv[3]) : 6000;
+        const int height = argc == 5 ? std::atoi(argv[4]) : 4000;
+        if (width < 800 || height < 600 || qint64(width) * height > (64LL << 20)) {
+            std::fprintf(stderr, "make_data --grand-vol: WIDTH x HEIGHT from 800 x 600 to 64 Mpixels\n");
+            return 2;
+        }
+        return makeLargeFlock(QDir(QString::fromLocal8Bit(argv[2])), width, height) ? 0 : 1;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: make_data OUTDIR\n");
+        std::fprintf(stderr, "usage: make_data OUTDIR\n       make_data --grand-vol FOLDER [WIDTH HEIGHT]\n");
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));

@@ -98,7 +98,10 @@ void Tornvl::buildControls()
             break;
         }
         case ControlKind::Picture:
-            w = new Picture(parent);
+            if (entry.name == QLatin1String("Image1"))
+                w = new PhotoView(parent);
+            else
+                w = new Picture(parent);
             break;
         case ControlKind::Edit: {
             QLineEdit* edit = entry.name == QLatin1String("edit_seuil") ? new KeyUpEdit(parent) : new QLineEdit(parent);
@@ -152,7 +155,8 @@ void Tornvl::buildControls()
     auto picture = [&](const char* name) { return static_cast<Picture*>(controls_.value(QLatin1String(name))); };
     auto edit = [&](const char* name) { return static_cast<QLineEdit*>(controls_.value(QLatin1String(name))); };
     auto label = [&](const char* name) { return static_cast<QLabel*>(controls_.value(QLatin1String(name))); };
-    Image1 = picture("Image1");
+    Image1 = static_cast<PhotoView*>(controls_.value(QStringLiteral("Image1")));
+    Image1->setSource(&doc.displayedPhoto);
     Image2 = picture("Image2");
     Image3 = picture("Image3");
     Image4 = picture("Image4");
@@ -195,10 +199,9 @@ void Tornvl::wireEvents()
     edit_seuil->onKeyUp = [this](int key) { edit_seuilKeyUp(key); };
     Total->onClick = [this] { TotalClick(); };
 
-    Image1->onPress = [this](QMouseEvent* e) {
+    Image1->onPress = [this](QMouseEvent* e, QPoint photoPoint) {
         if (isHandledButton(e->button()))
-            Image1MouseDown(mouseButton(e->button()), e->position().toPoint().x(), e->position().toPoint().y(),
-                            e->globalPosition().toPoint());
+            Image1MouseDown(mouseButton(e->button()), photoPoint.x(), photoPoint.y(), e->globalPosition().toPoint());
     };
     Image1->onMove = [this](QMouseEvent* e) {
         drag_->move(e->globalPosition().toPoint(), e->buttons() & Qt::LeftButton);
@@ -264,6 +267,7 @@ void Tornvl::ChargerClick()
             return;
         }
         edit_seuil->setText(QStringLiteral("auto"));
+        Image1->showWholePhoto();
     });
 }
 
@@ -361,8 +365,10 @@ void Tornvl::Image1MouseDown(MouseButton button, int X, int Y, QPoint global)
     handle([&] {
         const PhotoPress press = pressOnPhoto(doc, button, X, Y);
         if (press.sizeTag) {
+            // The tag stands by the pointer, wherever the zoom shows the pixel.
+            const QPoint shift = Image1->mapFromGlobal(global) - QPoint(X, Y);
             Edit9->setText(press.sizeTag->text);
-            Edit9->move(press.sizeTag->position.X, press.sizeTag->position.Y);
+            Edit9->move(press.sizeTag->position.X + shift.x(), press.sizeTag->position.Y + shift.y());
             Edit9->show();
             Edit9->raise();
         }
@@ -398,7 +404,7 @@ void Tornvl::Image4DragDrop(int X, int Y)
 
 void Tornvl::refresh()
 {
-    Image1->setImage(doc.displayedPhoto);
+    Image1->photoChanged();
     Image2->setImage(doc.stripPicture);
     Image3->setImage(doc.curvePicture, true);
     Image4->setImage(doc.correctionBar);
@@ -446,6 +452,8 @@ void Tornvl::keyPressEvent(QKeyEvent* event)
         drag_->cancel();
         return;
     }
+    if (Image1->zoomKey(event->key()))
+        return;
     QWidget::keyPressEvent(event);
 }
 
@@ -455,7 +463,7 @@ std::unique_ptr<QFileDialog> makePhotoDialog(QWidget* parent)
     dialog->setOption(QFileDialog::DontUseNativeDialog);  // the preview needs Qt's own dialog
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setNameFilter(QStringLiteral("Fichier image JPG 800x600 maxi (*.jpg)"));
+    dialog->setNameFilter(QStringLiteral("Fichier image JPG (*.jpg)"));
     dialog->setWindowTitle(QStringLiteral("Ouvrir"));
 
     auto* preview = new QLabel(dialog.get());

@@ -3,6 +3,7 @@
 #include "Controls.h"
 #include "InWindowDrag.h"
 #include "Picture.h"
+#include "PhotoView.h"
 #include "core/Corrections.h"
 #include "core/Document.h"
 
@@ -63,7 +64,7 @@ public:
     // correction hints and the step arrow.
     void refresh();
 
-    Picture* Image1 = nullptr;
+    PhotoView* Image1 = nullptr;
     Picture* Image2 = nullptr;
     Picture* Image3 = nullptr;
     Picture* Image4 = nullptr;
@@ -81,7 +82,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    // Escape abandons a drag under way.
+    // Escape abandons a drag under way; "+", "-" and "0" zoom the photo.
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

@@ -101,9 +101,12 @@ TEST(Corpus, Photos)
             EXPECT_EQ(error, file.outcome);
             ASSERT_TRUE(outcome.failureMessage);
             // The window shows "Mauvais Format" for a damaged file, and says
-            // plainly why a large one is refused.
-            const QString shown = file.outcome.startsWith("error Photo trop grande") ? file.outcome.mid(6)
-                                                                                     : QStringLiteral("Mauvais Format");
+            // plainly why one over its own limit is refused.
+            const std::optional<QString> windowError =
+                errorOf([&] { decodeJpegFile(file.path, windowPhotoLimits); });
+            ASSERT_TRUE(windowError);
+            const QString shown = windowError->startsWith("error Photo trop grande") ? windowError->mid(6)
+                                                                                    : QStringLiteral("Mauvais Format");
             EXPECT_EQ(*outcome.failureMessage, shown);
             expectSamePhotoState(doc, before);
             continue;

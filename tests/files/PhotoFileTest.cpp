@@ -183,7 +183,11 @@ TEST(PhotoLoad, FailureKeepsThePreviousPhotoWhole)
     InTemporaryFolder folder;
     writeFile("good.jpg", makeJpeg(100, 80));
     writeFile("bad.jpg", makeJpeg(300, 200).left(700));
-    writeFile("big.jpg", makeJpeg(900, 610));
+    // Any size is taken up to the pixel cap: a photo declaring exactly the cap
+    // passes the size check and fails on its missing data, one pixel column
+    // more is refused by its size.
+    writeFile("at the cap.jpg", withDeclaredSize(makeJpeg(16, 16), 8192, 8192));
+    writeFile("over the cap.jpg", withDeclaredSize(makeJpeg(16, 16), 8193, 8192));
     Document doc;
     InitArrowPoints(doc);
     ASSERT_FALSE(loadPhoto(doc, "good.jpg").failureMessage);
@@ -194,8 +198,10 @@ TEST(PhotoLoad, FailureKeepsThePreviousPhotoWhole)
         const char* name;
         QString message;
     };
-    const Row rows[] = {{"bad.jpg", "Mauvais Format"}, {"missing.jpg", "Mauvais Format"},
-                        {"big.jpg", "Photo trop grande : 900 x 610 pixels (800 x 600 au plus)"}};
+    const Row rows[] = {{"bad.jpg", "Mauvais Format"},
+                        {"missing.jpg", "Mauvais Format"},
+                        {"at the cap.jpg", "Mauvais Format"},
+                        {"over the cap.jpg", "Photo trop grande : 8193 x 8192 pixels (67108864 pixels au plus)"}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const PhotoLoadOutcome out = loadPhoto(doc, row.name);
@@ -208,6 +214,22 @@ TEST(PhotoLoad, FailureKeepsThePreviousPhotoWhole)
         EXPECT_EQ(doc.workflowStep, 2);
         EXPECT_EQ(doc.arrowPosition, (TPoint{816, 190}));
     }
+}
+
+TEST(PhotoLoad, PhotoLargerThanTheWindowAreaIsTakenWhole)
+{
+    InTemporaryFolder folder;
+    writeFile("large.jpg", makeJpeg(3000, 2000));
+    writeFile("vol de cigognes.jpg", makeJpeg(1200, 900));
+    Document doc;
+    InitArrowPoints(doc);
+    ASSERT_FALSE(loadPhoto(doc, "large.jpg").failureMessage);
+    EXPECT_EQ(doc.displayedPhoto.size(), QSize(3000, 2000));
+    EXPECT_EQ(doc.workBitmap.size(), QSize(3000, 2000));
+    EXPECT_EQ(doc.photoWidth, 3000);
+    EXPECT_EQ(doc.photoHeight, 2000);
+    loadDefaultPhoto(doc);
+    EXPECT_EQ(doc.photoJpeg.size(), QSize(1200, 900));
 }
 
 TEST(PhotoLoad, DefaultPhoto)

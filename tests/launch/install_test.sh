@@ -17,6 +17,7 @@ else
 fi
 grep -qxF "Name=Ornival d'oiseaux" "$src/data/ornival.desktop" || fail "menu entry without its name"
 grep -qxF "Exec=ornival-oiseaux" "$src/data/ornival.desktop" || fail "menu entry does not start the launcher"
+grep -qxF "Icon=ornival" "$src/data/ornival.desktop" || fail "menu entry without its icon"
 
 if [ -z "$program" ] || [ ! -x "$program" ]; then
   echo "the window program is not built: install not checked"
@@ -38,6 +39,26 @@ for f in "$src"/data/aide/*.png; do
   cmp -s "$f" "$prefix/share/ornival/aide/$(basename "$f")" || fail "help picture $(basename "$f") not installed"
 done
 cmp -s "$src/data/ornival.desktop" "$prefix/share/applications/ornival.desktop" || fail "menu entry not installed"
+for f in "$src"/data/icons/hicolor/*/apps/*; do
+  cmp -s "$f" "$prefix/share/icons/${f#"$src/data/icons/"}" || fail "icon ${f#"$src/data/icons/"} not installed"
+done
+for f in "$src"/data/flocks/*/*; do
+  cmp -s "$f" "$prefix/share/ornival/${f#"$src/data/"}" || fail "test flock file ${f#"$src/data/"} not installed"
+done
+[ -x "$prefix/bin/ornival-compter" ] && [ -x "$prefix/bin/ornival-precision" ] || fail "batch programs not installed in bin/"
+metainfo=$prefix/share/metainfo/org.ornival.oiseaux.metainfo.xml
+grep -qF '<release version="'"$(sed -n 's/^project(Ornival VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLists.txt")"'"' "$metainfo" \
+  || fail "metainfo not installed with the project's version"
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate --no-net "$metainfo" >/dev/null || fail "appstreamcli refuses the metainfo"
+fi
+[ -f "$prefix/share/doc/ornival/copyright" ] || fail "copyright not installed"
+zcat "$prefix/share/doc/ornival/changelog.gz" | head -n1 | grep -qF "ornival (" || fail "changelog not installed"
+if [ -d "$build/man" ]; then
+  for page in ornival-oiseaux ornival-compter ornival-precision; do
+    zcat "$prefix/share/man/man1/$page.1.gz" 2>/dev/null | grep -q '^\.SH' || fail "manual page $page not installed"
+  done
+fi
 # The installed launcher seeds a run folder from the installed data.
 out=$(XDG_DATA_HOME="$prefix/xdg" "$prefix/bin/ornival-oiseaux" --seed-only 2>&1) || fail "installed launcher failed: $out"
 cmp -s "$src/data/ornival0.ini" "$prefix/xdg/ornival/ornival.ini" || fail "installed launcher did not seed"
