@@ -302,8 +302,60 @@ void separateRow(const std::uint8_t* bgr, int count, const std::array<ColorTripl
     separateRowWith(RowKernel::best, bgr, count, birds, sky, bird);
 }
 
+namespace {
+
+// The separation of a count-only document: the photo's rows are classed
+// straight into the working bitmap, or without one into the group mask copy;
+// nothing is drawn.
+void separateCountOnly(Document& doc, const std::function<void()>& saveSampleSet)
+{
+    const QImage photo = doc.photoJpeg.format() == QImage::Format_BGR888
+        ? doc.photoJpeg
+        : doc.photoJpeg.convertToFormat(QImage::Format_BGR888);
+    const int width = std::min(doc.photoWidth, photo.width());
+    const int height = std::min(doc.photoHeight, photo.height());
+    QImage& work = doc.workBitmap;
+    if (work.isNull()) {
+        // The save comes first, so a failed one leaves the mask as it was.
+        saveSampleSet();
+        BuildMaskFromBirdRows(doc, doc.photoWidth, doc.photoHeight, width, [&](int y, std::uint8_t* flags) {
+            if (y < height)
+                separateRow(photo.constScanLine(y), width, doc.pixo, doc.pixno, flags);
+            else
+                std::memset(flags, 0, std::size_t(width));
+        });
+    } else {
+        if (work.format() != QImage::Format_Indexed8 || work.colorTable() != workBitmapColorTable())
+            work = work.convertToFormat(QImage::Format_RGB32);
+        const bool greyTable = work.format() == QImage::Format_Indexed8;
+        const int workWidth = std::min(width, work.width());
+        std::vector<std::uint8_t> bird(std::size_t(std::max(width, 0)));
+        for (int y = 0; y < std::min(height, work.height()); ++y) {
+            separateRow(photo.constScanLine(y), workWidth, doc.pixo, doc.pixno, bird.data());
+            if (greyTable) {
+                greyLevels(bird.data(), workWidth, work.scanLine(y));
+            } else {
+                QRgb* out = reinterpret_cast<QRgb*>(work.scanLine(y));
+                for (int x = 0; x < workWidth; ++x)
+                    out[x] = bird[std::size_t(x)] ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
+            }
+        }
+        saveSampleSet();
+        BuildMask(doc, doc.photoWidth, doc.photoHeight);
+    }
+    doc.workflowStep = 2;
+    doc.blackShown = true;
+    MoveStepArrow(doc, 3);
+}
+
+} // namespace
+
 void separateBirds(Document& doc, const std::function<void()>& saveSampleSet)
 {
+    if (doc.countOnly) {
+        separateCountOnly(doc, saveSampleSet);
+        return;
+    }
     redrawDisplayedPhoto(doc);
     QImage& display = doc.displayedPhoto;
 

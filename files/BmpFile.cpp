@@ -234,27 +234,37 @@ bool indexesInTable(const QImage& image)
 
 } // namespace
 
-QByteArray readWholeFile(const QString& path)
+void readWholeFileInto(const QString& path, QByteArray& bytes)
 {
     // Only regular files: opening a pipe would wait for a writer.
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         throw cannotOpen(path);
     // Read in bounded chunks rather than by the reported size: a device or a
-    // pipe reports none and may never end.
-    QByteArray bytes;
-    bytes.reserve(qsizetype(std::clamp<qint64>(file.size(), 0, maxFileBytes)));
-    char chunk[1 << 16];
+    // pipe reports none and may never end. The chunks go straight into the
+    // buffer, which keeps its room from an earlier file.
+    bytes.resize(0);
+    bytes.reserve(qsizetype(std::clamp<qint64>(file.size(), 0, maxFileBytes)) + 1);
+    constexpr qsizetype chunk = 1 << 16;
     for (;;) {
-        const qint64 n = file.read(chunk, sizeof chunk);
+        const qsizetype had = bytes.size();
+        bytes.resize(had + std::max(chunk, bytes.capacity() - had));
+        const qint64 n = file.read(bytes.data() + had, bytes.size() - had);
         if (n < 0 || file.error() != QFileDevice::NoError)
             throw cannotOpen(path);
+        bytes.resize(had + qsizetype(n));
         if (n == 0)
-            return bytes;
-        bytes.append(chunk, qsizetype(n));
+            return;
         if (bytes.size() > maxFileBytes)
             throw cannotOpen(path);
     }
+}
+
+QByteArray readWholeFile(const QString& path)
+{
+    QByteArray bytes;
+    readWholeFileInto(path, bytes);
+    return bytes;
 }
 
 void writeFileSafely(const QString& path, const QByteArray& bytes)

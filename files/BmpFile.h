@@ -7,6 +7,8 @@
 // The whole file, or "Impossible d'ouvrir le fichier <path>" when it cannot be
 // opened or read (missing, a folder, unreadable, unreasonably large).
 QByteArray readWholeFile(const QString& path);
+// The same into `bytes`, whose room is reused from one file to the next.
+void readWholeFileInto(const QString& path, QByteArray& bytes);
 
 // Writes through a temporary file that replaces the old one only once every
 // byte is written, so a failed write (full disk, read-only folder) leaves the

@@ -137,7 +137,7 @@ public:
 
 } // namespace
 
-QImage decodeJpeg(const QByteArray& bytes, const JpegLimits& limits)
+void decodeJpegInto(const QByteArray& bytes, const JpegLimits& limits, QImage& photo)
 {
     Decoder d;
     if (!readHeader(&d, reinterpret_cast<const unsigned char*>(bytes.constData()), (unsigned long)bytes.size()))
@@ -160,12 +160,22 @@ QImage decodeJpeg(const QByteArray& bytes, const JpegLimits& limits)
     if (d.cinfo.output_components != 3 || int(d.cinfo.output_width) != width
         || int(d.cinfo.output_height) != height)
         throw jpegError(JERR_CONVERSION_NOTIMPL);
-    QImage image(width, height, QImage::Format_BGR888);
-    if (image.isNull())
+    if (photo.width() != width || photo.height() != height || photo.format() != QImage::Format_BGR888
+        || !photo.isDetached()) {
+        photo = QImage();
+        photo = QImage(width, height, QImage::Format_BGR888);
+    }
+    if (photo.isNull())
         throw PhotoTooLarge(QStringLiteral("Photo trop grande : %1 x %2 pixels").arg(width).arg(height));
-    if (!decodeRows(&d, image.bits(), long(image.bytesPerLine()), height))
+    if (!decodeRows(&d, photo.bits(), long(photo.bytesPerLine()), height))
         throw jpegError(d.err.code);
-    return image;
+}
+
+QImage decodeJpeg(const QByteArray& bytes, const JpegLimits& limits)
+{
+    QImage photo;
+    decodeJpegInto(bytes, limits, photo);
+    return photo;
 }
 
 QImage decodeJpegFile(const QString& path, const JpegLimits& limits)
