@@ -40,7 +40,10 @@ struct CompterRun {
     QByteArray err;
 };
 
-enum Column { File, Width, Height, Groups, Threshold, Rule, TypicalSize, Bin0, Bin1, Bin2, Bin3, Bin4, Bin6, Total, Error };
+enum Column {
+    File, Width, Height, Groups, Threshold, MinSize, Rule, TypicalSize, Bin0, Bin1, Bin2, Bin3, Bin4, Bin6, Total,
+    Bird1, Bird2, Bird3, Sky1, Sky2, Sky3, Error, ColumnCount
+};
 
 // Every test of the batch counter works in a temporary folder.
 class CompterTest : public ::testing::Test {
@@ -135,13 +138,25 @@ protected:
         return r;
     }
 
-    // The CSV rows after the header, split at their commas (the tests' names hold none).
+    // The CSV rows after the header, each split into its fields, quoted ones
+    // too (the tests' names hold no quotes).
     static std::vector<QStringList> csvRows(const QByteArray& out)
     {
         std::vector<QStringList> rows;
         const QStringList lines = QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        for (qsizetype i = 1; i < lines.size(); ++i)
-            rows.push_back(lines[i].split(QLatin1Char(',')));
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            QStringList fields{QString()};
+            bool quoted = false;
+            for (const QChar c : lines[i]) {
+                if (c == QLatin1Char('"'))
+                    quoted = !quoted;
+                else if (c == QLatin1Char(',') && !quoted)
+                    fields << QString();
+                else
+                    fields.last() += c;
+            }
+            rows.push_back(fields);
+        }
         return rows;
     }
 

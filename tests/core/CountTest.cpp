@@ -42,15 +42,16 @@ TEST_F(Count, RefusedCountsChangeNothing)
     struct Row {
         const char* name;
         int step;
-        QString threshold;
+        QString threshold, minimumSize;
     };
-    for (const Row& row : {Row{"before a working bitmap", 1, "auto"}, Row{"bad threshold", 3, " auto"}}) {
+    for (const Row& row : {Row{"before a working bitmap", 1, "auto", "3"}, Row{"bad threshold", 3, " auto", "3"},
+                           Row{"minimum below 3", 3, "auto", "2"}, Row{"minimum no number", 3, "auto", "abc"}}) {
         SCOPED_TRACE(row.name);
         doc.workflowStep = row.step;
         const Document before = doc;
         std::optional<CountOutcome> out;
         try {
-            out = countBirds(doc, row.threshold);
+            out = countBirds(doc, row.threshold, row.minimumSize);
         } catch (const OrnivalError&) {
         }
         EXPECT_EQ(out.has_value(), row.step == 1);
@@ -60,6 +61,8 @@ TEST_F(Count, RefusedCountsChangeNothing)
         }
         EXPECT_EQ(doc.workflowStep, row.step);
         EXPECT_EQ(doc.twoBirdThreshold, before.twoBirdThreshold);
+        EXPECT_EQ(doc.minGroupSize, before.minGroupSize);
+        EXPECT_EQ(doc.groupCount, before.groupCount);
         EXPECT_EQ(doc.binCounts, before.binCounts);
         EXPECT_EQ(doc.log, before.log);
         EXPECT_EQ(doc.displayedPhoto, before.displayedPhoto);
@@ -164,6 +167,82 @@ TEST_F(Count, OverlayPaintsWhatTheCellByCellRulePaints)
         PaintBlackOverlay(doc);
         EXPECT_EQ(doc.displayedPhoto, expected);
     }
+}
+
+TEST_F(Count, MinimumSizeTextIsThreeOrMoreOrAuto)
+{
+    const QString notInteger = QStringLiteral("'%1' n'est pas une valeur entière correcte");
+    const QString belowThree =
+        QStringLiteral("'%1' n'est pas une taille mini correcte : il faut un nombre entier de 3 ou plus, ou auto");
+    // Unset value: "auto" when accepted; the message when refused.
+    const std::tuple<const char*, std::optional<int>, QString> rows[] = {
+        {"auto", std::nullopt, {}}, {"3", 3, {}}, {" 12", 12, {}}, {"2147483647", 2147483647, {}},
+        {"2", std::nullopt, belowThree}, {"-4", std::nullopt, belowThree}, {"abc", std::nullopt, notInteger},
+        {"Auto", std::nullopt, notInteger}, {"99999999999", std::nullopt, notInteger}, {"", std::nullopt, notInteger},
+    };
+    for (const auto& [text, value, error] : rows) {
+        SCOPED_TRACE(text);
+        const QString t = QString::fromUtf8(text);
+        if (error.isEmpty()) {
+            EXPECT_EQ(minimumSizeFromText(t), value);
+            continue;
+        }
+        try {
+            minimumSizeFromText(t);
+            ADD_FAILURE() << "accepted";
+        } catch (const OrnivalError& e) {
+            EXPECT_EQ(e.text(), error.arg(t));
+        }
+    }
+}
+
+// Groups below the minimum are gone from the table, its numbering, the bins
+// and the log; a group of exactly the minimum stays.
+TEST_F(Count, MinimumSizeDropsSmallerGroupsAtDetection)
+{
+    Document doc = separated();
+    EXPECT_EQ(countBirds(doc, "8", "5").minGroupSize, 5);
+    EXPECT_EQ(doc.groupCount, 3);
+    EXPECT_EQ(countBirds(doc, "8", "6").minGroupSize, 6);
+    EXPECT_EQ(doc.groupCount, 1);
+    EXPECT_EQ(doc.groupSizes[1], 10);
+    EXPECT_EQ(doc.log.at(doc.log.size() - 2), "1");
+    EXPECT_EQ(doc.totalText, "2");
+    EXPECT_EQ(GroupAt(doc, 62, 40), 0) << "a dropped group is not found";
+    countBirds(doc, "auto", "11");
+    EXPECT_EQ(doc.groupCount, 0);
+    EXPECT_EQ(doc.totalText, "0");
+}
+
+// Three hundred specks of 3 to 8 pixels around forty birds of about 60: the
+// automatic minimum drops the specks, says so in the log, and the curve marks
+// it with a grey line.
+TEST_F(Count, AutomaticMinimumSizeDropsTheSpecks)
+{
+    Document doc = withPhoto(400, 300);
+    int birds = 0;
+    for (int y = 10; y < 290 && birds < 40; y += 30)
+        for (int x = 10; x < 380 && birds < 40; x += 40, ++birds)
+            for (int i = 0; i < 8; ++i)
+                for (int j = 0; j < 7 + (birds % 3); ++j)
+                    setBird(doc, x + i, y + j);
+    for (int s = 0; s < 300; ++s) {
+        const int x = 5 + (s * 37) % 390, y = 25 + 30 * ((s * 7) % 9);
+        for (int i = 0; i < 3 + s % 6; ++i)
+            setBird(doc, x + i % 3, y + i / 3);
+    }
+    BuildMask(doc, doc.photoWidth, doc.photoHeight);
+    doc.workflowStep = 2;
+    countBirds(doc, "auto", "3");
+    ASSERT_GT(doc.groupCount, 300);
+    const CountOutcome out = countBirds(doc, "auto", "auto");
+    EXPECT_EQ(doc.groupCount, 40);
+    EXPECT_GT(out.minGroupSize, 8);
+    EXPECT_LE(out.minGroupSize, 56);
+    EXPECT_EQ(doc.totalText, "40");
+    EXPECT_EQ(doc.log.at(doc.log.size() - 2), QStringLiteral("taille mini auto : %1").arg(out.minGroupSize));
+    const int xMin = int(std::lround(10 + out.minGroupSize * doc.curveXScale));
+    EXPECT_TRUE(isColour(doc.curvePicture, xMin, 60, clGray));
 }
 
 // The batch counter's count-only documents report what the window's count
