@@ -6,7 +6,13 @@
 #include "files/PhotoFile.h"
 #include "files/SampleSetFile.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <random>
 #include <vector>
@@ -159,6 +165,34 @@ Document maskDocument(const QImage& bitmap)
     BuildMask(doc, doc.photoWidth, doc.photoHeight);
     doc.workflowStep = 2;
     return doc;
+}
+
+QString flockPhoto(int width, int height, const QString& folder)
+{
+    QString dir = folder;
+    if (dir.isEmpty())
+        dir = qEnvironmentVariableIsEmpty("ORNIVAL_BENCH_PHOTOS")
+            ? QDir::temp().filePath(QStringLiteral("ornival-bench-photos"))
+            : qEnvironmentVariable("ORNIVAL_BENCH_PHOTOS");
+    QDir().mkpath(dir);
+    const QString path = QDir(dir).filePath(QStringLiteral("vol-%1x%2.jpg").arg(width).arg(height));
+    if (QFileInfo::exists(path))
+        return path;
+    const QImage tile = decodeJpegFile(dataFile("vol de cigognes.jpg"));
+    QImage photo(width, height, QImage::Format_BGR888);
+    for (int y = 0; y < height; ++y) {
+        const uchar* in = tile.constScanLine(y % tile.height());
+        uchar* out = photo.scanLine(y);
+        for (int x = 0; x < width; x += tile.width())
+            std::memcpy(out + 3 * x, in, std::size_t(3 * std::min(tile.width(), width - x)));
+    }
+    // Written whole under another name first, so a stopped run leaves no half photo.
+    const QString part = path + QStringLiteral(".part");
+    QImageWriter writer(part, "jpg");
+    writer.setQuality(90);
+    if (!writer.write(photo) || !QFile::rename(part, path))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
 }
 
 void recordIteration(const std::string& name, double seconds)

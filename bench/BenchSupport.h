@@ -30,6 +30,12 @@ const std::array<MaskKind, 4>& maskKinds();
 // mask built from it.
 Document maskDocument(const QImage& bitmap);
 
+// A flock photo of width x height made from the default flock tiled over it
+// (JPEG, quality 90) in the folder given, or in the folder named by
+// ORNIVAL_BENCH_PHOTOS (else the system's temporary folder); made on first use
+// and kept, so every run measures the same file. Returns its path.
+QString flockPhoto(int width, int height, const QString& folder = {});
+
 // Seconds per iteration of each benchmark run so far, by name: the median of
 // its repetitions as the library gave it, else the median of the repetitions
 // reported one by one; 0 when it did not run.

@@ -49,7 +49,7 @@ void BM_DetectGroups(benchmark::State& state, const bench::MaskKind& kind)
 }
 
 #ifdef ORNIVAL_HAVE_OPENCV
-void BM_OpenCv(benchmark::State& state, const bench::MaskKind& kind)
+void BM_OpenCv(benchmark::State& state, const bench::MaskKind& kind, int algorithm)
 {
     cv::setNumThreads(1);
     const Document doc = bench::maskDocument(kind.make());
@@ -59,7 +59,7 @@ void BM_OpenCv(benchmark::State& state, const bench::MaskKind& kind)
     cv::Mat labels, stats, centroids;
     int n = 0;
     for (auto _ : state) {
-        n = cv::connectedComponentsWithStats(mask, labels, stats, centroids, 8, CV_32S);
+        n = cv::connectedComponentsWithStats(mask, labels, stats, centroids, 8, CV_32S, algorithm);
         benchmark::DoNotOptimize(labels.data);
         benchmark::DoNotOptimize(stats.data);
     }
@@ -73,7 +73,11 @@ void BM_OpenCv(benchmark::State& state, const bench::MaskKind& kind)
                                      kind)
             ->Unit(benchmark::kMicrosecond);
 #ifdef ORNIVAL_HAVE_OPENCV
-        benchmark::RegisterBenchmark((std::string("Detect/") + kind.name + "/OpenCV").c_str(), BM_OpenCv, kind)
+        benchmark::RegisterBenchmark((std::string("Detect/") + kind.name + "/OpenCV").c_str(), BM_OpenCv, kind,
+                                     int(cv::CCL_DEFAULT))
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark((std::string("Detect/") + kind.name + "/OpenCV-BBDT").c_str(), BM_OpenCv, kind,
+                                     int(cv::CCL_BBDT))
             ->Unit(benchmark::kMicrosecond);
 #endif
     }

@@ -9,14 +9,13 @@
 #include "core/Separation.h"
 #include "files/BmpFile.h"
 #include "files/PhotoFile.h"
+#include "files/PngFile.h"
 #include "files/SampleSetFile.h"
 #include "files/WorkBitmapFile.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QImageWriter>
 #include <QSet>
 
 #include <algorithm>
@@ -28,7 +27,7 @@
 
 SampleSet readSampleSetFile(const QString& path)
 {
-    const QStringList lines = splitLines(readWholeFile(path));
+    const QStringList lines = splitLines(readSampleSetBytes(path));
     SampleSet samples;
     auto line = [&](int i) { return i < lines.size() ? lines[i] : QString(); };
     for (int i = 0; i < 3; ++i) {
@@ -53,23 +52,14 @@ QString notOverAPhoto(const QString& path)
     return QStringLiteral("%1 est le nom d'une des photos : rien n'y est écrit").arg(path);
 }
 
-QByteArray encodePng(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(image))
-        throw OrnivalError(QStringLiteral("Image PNG impossible à écrire : %1").arg(writer.errorString()));
-    return bytes;
-}
-
 // The evidence picture: the photo without the black overlay, white dotted
 // frames round the groups counted as more than one bird, the bird count of
 // the larger clumps beside their frames under the estimate, and the total in
 // the top-left corner.
 QImage annotatedPhoto(Document& doc, const PhotoResult& result)
 {
+    // The count drew nothing; the evidence is drawn as the window draws it.
+    doc.countOnly = false;
     const int textPoints = std::max(10, doc.photoHeight / 45);
     if (result.rule == CountRule::Threshold) {
         // The count left the overlay on; the corrections box's button takes
@@ -97,8 +87,11 @@ QImage annotatedPhoto(Document& doc, const PhotoResult& result)
 
 } // namespace
 
-PhotoResult countPhoto(const PhotoJob& job, const SampleSet& samples, const CountOptions& options)
+PhotoResult countPhoto(const PhotoJob& job, const SampleSet& samples, const CountOptions& options,
+                       CountWorkspace* workspace)
 {
+    CountWorkspace ownWorkspace;
+    CountWorkspace& ws = workspace ? *workspace : ownWorkspace;
     PhotoResult result;
     result.file = job.path;
     result.rule = options.rule;
@@ -107,10 +100,26 @@ PhotoResult countPhoto(const PhotoJob& job, const SampleSet& samples, const Coun
         return result;
     }
     try {
+        readWholeFileInto(job.path, ws.fileBytes);
+        decodeJpegInto(ws.fileBytes, JpegLimits{batchMaxPhotoSide, batchMaxPhotoSide}, ws.photo);
         Document doc;
+        // The mask copy's buffer goes back to the workspace however the count ends.
+        doc.groupMaskCopy.swap(ws.maskCopy);
+        struct GiveBack {
+            Document& doc;
+            CountWorkspace& ws;
+            ~GiveBack() { doc.groupMaskCopy.swap(ws.maskCopy); }
+        } giveBack{doc, ws};
+        doc.countOnly = true;
         InitArrowPoints(doc);
         doc.photoFileName = job.path;
-        setPhoto(doc, decodeJpegFile(job.path, JpegLimits{batchMaxPhotoSide, batchMaxPhotoSide}));
+        // The photo is shared with the workspace for this count only: nothing
+        // writes to it, and the document is gone before the next decode.
+        doc.photoJpeg = ws.photo;
+        doc.photoWidth = ws.photo.width();
+        doc.photoHeight = ws.photo.height();
+        if (options.writeWorkBitmap)
+            doc.workBitmap = newWorkBitmap(doc.photoWidth, doc.photoHeight);
         result.width = doc.photoWidth;
         result.height = doc.photoHeight;
         doc.pixo = samples.pixo;
@@ -139,7 +148,7 @@ PhotoResult countPhoto(const PhotoJob& job, const SampleSet& samples, const Coun
         }
         if (!job.annotationPath.isEmpty()) {
             try {
-                writeFileSafely(job.annotationPath, encodePng(annotatedPhoto(doc, result)));
+                writeFileSafely(job.annotationPath, encodePngFast(annotatedPhoto(doc, result)));
             } catch (const OrnivalError& error) {
                 failures << error.text();
             }
@@ -238,8 +247,9 @@ void countPhotos(const std::vector<PhotoJob>& jobs, const SampleSet& samples, co
     std::atomic<std::size_t> next{0};
 
     auto work = [&] {
+        CountWorkspace workspace;
         for (std::size_t i = next++; i < n; i = next++) {
-            PhotoResult result = countPhoto(jobs[i], samples, options);
+            PhotoResult result = countPhoto(jobs[i], samples, options, &workspace);
             std::lock_guard lock(mutex);
             results[i] = std::move(result);
             ++done;

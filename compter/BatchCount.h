@@ -7,6 +7,8 @@
 #include "core/Estimate.h"
 #include "core/Types.h"
 
+#include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -68,9 +70,21 @@ struct PhotoResult {
 // ask for gigabytes.
 constexpr int batchMaxPhotoSide = 10000;
 
-// Counts one photo on its own document. Never throws: every failure becomes
-// the row's error text, and what was counted before it stays in the row.
-PhotoResult countPhoto(const PhotoJob& job, const SampleSet& samples, const CountOptions& options);
+// What one worker keeps from photo to photo: the file's bytes, the decoded
+// photo and the group mask copy, reused when the next photo has the same size,
+// so a batch of large photos does not map and zero fresh memory for each.
+struct CountWorkspace {
+    QByteArray fileBytes;
+    QImage photo;
+    std::vector<std::uint8_t> maskCopy;
+};
+
+// Counts one photo on its own count-only document (the window's numbers, none
+// of its pictures unless the photo is annotated). Never throws: every failure
+// becomes the row's error text, and what was counted before it stays in the
+// row. `workspace`, when given, lends its buffers for the count.
+PhotoResult countPhoto(const PhotoJob& job, const SampleSet& samples, const CountOptions& options,
+                       CountWorkspace* workspace = nullptr);
 
 // The photos named by the arguments: a file as it is (whatever its name, so a
 // missing one gives its error row), a folder as its *.jpg and *.jpeg entries

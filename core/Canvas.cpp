@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 QRgb toQRgb(Color color)
 {
@@ -108,9 +109,41 @@ void fillRect(QImage& image, const TRect& r, Color color)
 {
     const int x1 = std::max(r.Left, 0), x2 = std::min(r.Right, image.width());
     const int y1 = std::max(r.Top, 0), y2 = std::min(r.Bottom, image.height());
-    for (int y = y1; y < y2; ++y)
-        for (int x = x1; x < x2; ++x)
-            setPixelAt(image, x, y, color);
+    if (x2 <= x1 || y2 <= y1)
+        return;
+    const int n = x2 - x1;
+    switch (image.format()) {
+    case QImage::Format_BGR888: {
+        // One row is filled pixel by pixel, the others are copies of it.
+        uchar* first = image.scanLine(y1) + 3 * x1;
+        for (int x = 0; x < n; ++x) {
+            first[3 * x] = uchar(color >> 16);
+            first[3 * x + 1] = uchar(color >> 8);
+            first[3 * x + 2] = uchar(color);
+        }
+        for (int y = y1 + 1; y < y2; ++y)
+            std::memcpy(image.scanLine(y) + 3 * x1, first, std::size_t(3 * n));
+        return;
+    }
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32: {
+        const QRgb value = toQRgb(color);
+        for (int y = y1; y < y2; ++y)
+            std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)) + x1, n, value);
+        return;
+    }
+    case QImage::Format_Indexed8: {
+        const uchar index = uchar(nearestIndex(image, toQRgb(color)));
+        for (int y = y1; y < y2; ++y)
+            std::memset(image.scanLine(y) + x1, index, std::size_t(n));
+        return;
+    }
+    default:
+        for (int y = y1; y < y2; ++y)
+            for (int x = x1; x < x2; ++x)
+                setPixelAt(image, x, y, color);
+        return;
+    }
 }
 
 void LinePen::LineTo(int x, int y)

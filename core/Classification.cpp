@@ -32,7 +32,7 @@ std::optional<std::int32_t> automaticThreshold(const Document& doc)
     return threshold;
 }
 
-QImage drawCorrectionBar()
+QImage paintCorrectionBar()
 {
     QImage bar(800, 100, QImage::Format_BGR888);
     bar.fill(Qt::white);
@@ -56,6 +56,14 @@ QImage drawCorrectionBar()
     return bar;
 }
 
+QImage drawCorrectionBar()
+{
+    // The bar does not depend on the photo: it is painted once. Each caller
+    // gets a shared copy, which a drop onto it detaches before drawing.
+    static const QImage bar = paintCorrectionBar();
+    return bar;
+}
+
 void drawGroupFrame(Document& doc, int group, Color color)
 {
     drawRectangle(doc.displayedPhoto, doc.groupRects[std::size_t(group)], Pen{color, PenStyle::Dot},
@@ -70,11 +78,14 @@ void ClassifyGroups(Document& doc, bool automatic)
     }
     for (int bin : {0, 2, 3, 4, 6})
         doc.binCounts[std::size_t(bin)] = 0;
-    doc.correctionBar = drawCorrectionBar();
-    doc.displayedPhoto = doc.photoJpeg.copy();
+    if (!doc.countOnly) {
+        doc.correctionBar = drawCorrectionBar();
+        doc.displayedPhoto = doc.photoJpeg.copy();
+    }
     for (int g = 1; g <= doc.groupCount; ++g) {
         if (doc.groupSizes[std::size_t(g)] >= doc.twoBirdThreshold) {
-            drawGroupFrame(doc, g, clWhite);
+            if (!doc.countOnly)
+                drawGroupFrame(doc, g, clWhite);
             ++doc.binCounts[2];
         }
     }
@@ -94,7 +105,9 @@ bool MarkGroupAsTwo(Document& doc, int X, int Y)
             break;
         }
     }
-    if (found == 0 || doc.groupSizes[std::size_t(found)] >= doc.twoBirdThreshold)
+    // A group dropped into a bin stands in that bin now, not in bin 1.
+    if (found == 0 || doc.movedGroups[std::size_t(found)]
+        || doc.groupSizes[std::size_t(found)] >= doc.twoBirdThreshold)
         return false;
     drawGroupFrame(doc, found, clWhite);
     ++doc.binCounts[2];

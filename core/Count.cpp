@@ -58,7 +58,8 @@ CountOutcome countBirds(Document& doc, const QString& thresholdFieldText)
     doc.correctionHintsShown = true;
     doc.log.append(QStringLiteral("Terminé"));
     doc.curveSmoothed = false;
-    DrawSizeCurve(doc);
+    if (!doc.countOnly)
+        DrawSizeCurve(doc);
     MoveStepArrow(doc, automatic ? 4 : 6);
     outcome.thresholdText = QString::number(doc.twoBirdThreshold);
     doc.workflowStep = 3;

@@ -73,6 +73,15 @@ struct Document {
     TPoint pressPoint;
     std::int32_t pressedGroup = 0;
 
+    // True in the batch counter, which reports numbers only: the separation and
+    // the count then make the same working bitmap (when there is one), group
+    // mask copy, group table, threshold, bins and log as the window's, but not
+    // what only the window shows (displayed photo, correction bar, size curve,
+    // black overlay) nor the consumed group mask, sparing a copy of the photo
+    // and several passes over it. Without a working bitmap the separation
+    // writes the group mask copy directly.
+    bool countOnly = false;
+
     // What the window shows, kept here so that every operation can be run and
     // checked without a window.
     QImage displayedPhoto;  // Image1's raster, Format_BGR888

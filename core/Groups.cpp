@@ -37,17 +37,73 @@ void convertIndexedRow(const uchar* in, int count, const std::array<std::uint8_t
 
 } // namespace
 
+namespace {
+
+// Gives the mask the size for a photo of width x height: at least 801 x 601,
+// else the photo's size plus one. Every cell is written afterwards, so the old
+// contents need no clearing.
+void sizeMask(Document& doc, int width, int height, bool workingMaskToo)
+{
+    doc.maskColumns = std::max(Document::minMaskColumns, width + 1);
+    doc.maskRows = std::max(Document::minMaskRows, height + 1);
+    const std::size_t cells = std::size_t(doc.maskColumns) * std::size_t(doc.maskRows);
+    if (workingMaskToo)
+        doc.groupMask.resize(cells);
+    else
+        doc.groupMask.clear();
+    doc.groupMaskCopy.resize(cells);
+}
+
+// Ends a mask row whose first `written` cells are set: the cells beyond are
+// 0, and the photo's outermost rows and columns never belong to a group.
+void finishMaskRow(std::uint8_t* out, int y, int written, int width, int height, std::size_t columns)
+{
+    std::memset(out + written, 0, columns - std::size_t(written));
+    if (y < height && width > 0) {
+        if (y == 0 || y == height - 1)
+            std::memset(out, 0, std::size_t(width));
+        out[0] = 0;
+        out[width - 1] = 0;
+    }
+}
+
+} // namespace
+
+void BuildMaskFromBirdRows(Document& doc, int width, int height, int readWidth,
+                           const std::function<void(int y, std::uint8_t* bird)>& birdRow)
+{
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    readWidth = std::clamp(readWidth, 0, width);
+    sizeMask(doc, width, height, false);
+    const std::size_t columns = std::size_t(doc.maskColumns);
+    for (int y = 0; y < doc.maskRows; ++y) {
+        std::uint8_t* out = doc.groupMaskCopy.data() + std::size_t(y) * columns;
+        int written = 0;
+        if (y < height && readWidth > 0) {
+            birdRow(y, out);
+            // A flag of 1 times 255 is 255, with no carry: eight at a time.
+            int x = 0;
+            for (; x + 8 <= readWidth; x += 8) {
+                std::uint64_t eight;
+                std::memcpy(&eight, out + x, 8);
+                eight *= 0xFF;
+                std::memcpy(out + x, &eight, 8);
+            }
+            for (; x < readWidth; ++x)
+                out[x] = out[x] ? 255 : 0;
+            written = readWidth;
+        }
+        finishMaskRow(out, y, written, width, height, columns);
+    }
+}
+
 void BuildMask(Document& doc, int width, int height)
 {
     width = std::max(width, 0);
     height = std::max(height, 0);
-    doc.maskColumns = std::max(Document::minMaskColumns, width + 1);
-    doc.maskRows = std::max(Document::minMaskRows, height + 1);
+    sizeMask(doc, width, height, true);
     const std::size_t columns = std::size_t(doc.maskColumns);
-    const std::size_t cells = columns * std::size_t(doc.maskRows);
-    // Every cell is written below, so the old contents need no clearing.
-    doc.groupMask.resize(cells);
-    doc.groupMaskCopy.resize(cells);
 
     const QImage& bitmap = doc.workBitmap;
     const int readWidth = std::max(std::min(width, bitmap.width()), 0);
@@ -85,14 +141,7 @@ void BuildMask(Document& doc, int width, int height)
             }
             written = readWidth;
         }
-        std::memset(out + written, 0, columns - std::size_t(written));
-        // The photo's outermost rows and columns never belong to a group.
-        if (y < height && width > 0) {
-            if (y == 0 || y == height - 1)
-                std::memset(out, 0, std::size_t(width));
-            out[0] = 0;
-            out[width - 1] = 0;
-        }
+        finishMaskRow(out, y, written, width, height, columns);
         // The pristine copy, while the row is still in the cache.
         std::memcpy(copy + std::size_t(y) * columns, out, columns);
     }
@@ -172,7 +221,7 @@ void appendNumber(std::string& text, long long value)
 void FillGroup(Document& doc, int x, int y)
 {
     const ScanArea area = scanArea(doc);
-    if (x < 0 || y < 0 || x >= area.width || y >= area.height)
+    if (x < 0 || y < 0 || x >= area.width || y >= area.height || doc.groupMask.size() < doc.maskIndex(x, y) + 1)
         return;
     fillFrom(doc, area, x, y);
 }
@@ -227,6 +276,8 @@ inline int countTrailingZeros(std::uint64_t v)
 
 // Restores one row of the mask from its copy with its bird cells taken (255
 // becomes 0, as the fills leave it) and sets bit x of `bits` for each bird cell.
+// Without `restore` only the bits are set and `to` is not written.
+template <bool restore>
 void takeRow(const std::uint8_t* from, std::uint8_t* to, int width, std::uint64_t* bits)
 {
     std::uint64_t word = 0;
@@ -236,7 +287,8 @@ void takeRow(const std::uint8_t* from, std::uint8_t* to, int width, std::uint64_
     for (; x + 16 <= width; x += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x));
         const __m128i hit = _mm_cmpeq_epi8(v, bird);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x), _mm_andnot_si128(hit, v));
+        if constexpr (restore)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x), _mm_andnot_si128(hit, v));
         word |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(hit))) << (x & 63);
         if (((x + 16) & 63) == 0) {
             bits[x >> 6] = word;
@@ -247,7 +299,8 @@ void takeRow(const std::uint8_t* from, std::uint8_t* to, int width, std::uint64_
     for (; x < width; ++x) {
         const std::uint8_t v = from[x];
         word |= std::uint64_t(v == 255) << (x & 63);
-        to[x] = v == 255 ? 0 : v;
+        if constexpr (restore)
+            to[x] = v == 255 ? 0 : v;
         if (((x + 1) & 63) == 0) {
             bits[x >> 6] = word;
             word = 0;
@@ -292,7 +345,9 @@ int findRuns(const std::uint64_t* bits, int width, Run* runs)
 
 void DetectGroups(Document& doc)
 {
-    if (doc.groupMask.size() != doc.groupMaskCopy.size())
+    // A count-only document has no consumed mask to restore.
+    const bool restore = !doc.countOnly;
+    if (restore && doc.groupMask.size() != doc.groupMaskCopy.size())
         doc.groupMask.resize(doc.groupMaskCopy.size());
     doc.groupCount = 0;
     const ScanArea area = scanArea(doc);
@@ -311,9 +366,13 @@ void DetectGroups(Document& doc)
     std::uint8_t* mask = doc.groupMask.data();
     for (int y = 0; y < area.height; ++y) {
         const std::size_t offset = std::size_t(y) * stride;
-        takeRow(copy + offset, mask + offset, area.width, work.bits.data());
-        // Cells beyond the photo are restored as they are.
-        std::memcpy(mask + offset + area.width, copy + offset + area.width, stride - std::size_t(area.width));
+        if (restore) {
+            takeRow<true>(copy + offset, mask + offset, area.width, work.bits.data());
+            // Cells beyond the photo are restored as they are.
+            std::memcpy(mask + offset + area.width, copy + offset + area.width, stride - std::size_t(area.width));
+        } else {
+            takeRow<false>(copy + offset, nullptr, area.width, work.bits.data());
+        }
         Run* const current = work.current.data();
         const int runCount = findRuns(work.bits.data(), area.width, current);
 
@@ -367,7 +426,7 @@ void DetectGroups(Document& doc)
         flushPending();
         std::swap(work.above, work.current);
     }
-    if (area.height < doc.maskRows)
+    if (restore && area.height < doc.maskRows)
         std::memcpy(mask + std::size_t(area.height) * stride, copy + std::size_t(area.height) * stride,
                     doc.groupMaskCopy.size() - std::size_t(area.height) * stride);
 

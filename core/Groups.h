@@ -2,10 +2,20 @@
 
 #include "Document.h"
 
+#include <functional>
+
 // Converts the working bitmap into the group mask over width x height photo
 // pixels (255 - red of each pixel, so only a pixel whose red is 0 gives 255),
 // clears the photo's outermost rows and columns, and keeps the pristine copy.
 void BuildMask(Document& doc, int width, int height);
+
+// The group mask copy of a count-only document made straight from the
+// separation's bird flags, without a working bitmap: `birdRow(y, flags)` writes
+// 1 (bird) or 0 (sky) for the first `readWidth` pixels of photo row y. The copy
+// then holds what BuildMask makes from a working bitmap with those pixels; the
+// consumed mask is left empty.
+void BuildMaskFromBirdRows(Document& doc, int width, int height, int readWidth,
+                           const std::function<void(int y, std::uint8_t* flags)>& birdRow);
 
 // Takes the 8-connected component of 255-cells holding (x, y) out of the group
 // mask, adding its cells to fillSize and widening fillMinX..fillMaxY. Pending

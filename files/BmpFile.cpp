@@ -234,27 +234,38 @@ bool indexesInTable(const QImage& image)
 
 } // namespace
 
-QByteArray readWholeFile(const QString& path)
+void readWholeFileInto(const QString& path, QByteArray& bytes, qint64 maxBytes)
 {
+    maxBytes = std::min(maxBytes, maxFileBytes);
     // Only regular files: opening a pipe would wait for a writer.
     QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly) || file.size() > maxBytes)
         throw cannotOpen(path);
     // Read in bounded chunks rather than by the reported size: a device or a
-    // pipe reports none and may never end.
-    QByteArray bytes;
-    bytes.reserve(qsizetype(std::clamp<qint64>(file.size(), 0, maxFileBytes)));
-    char chunk[1 << 16];
+    // pipe reports none and may never end. The chunks go straight into the
+    // buffer, which keeps its room from an earlier file.
+    bytes.resize(0);
+    bytes.reserve(qsizetype(std::clamp<qint64>(file.size(), 0, maxBytes)) + 1);
+    constexpr qsizetype chunk = 1 << 16;
     for (;;) {
-        const qint64 n = file.read(chunk, sizeof chunk);
+        const qsizetype had = bytes.size();
+        bytes.resize(had + std::max(chunk, bytes.capacity() - had));
+        const qint64 n = file.read(bytes.data() + had, bytes.size() - had);
         if (n < 0 || file.error() != QFileDevice::NoError)
             throw cannotOpen(path);
+        bytes.resize(had + qsizetype(n));
         if (n == 0)
-            return bytes;
-        bytes.append(chunk, qsizetype(n));
-        if (bytes.size() > maxFileBytes)
+            return;
+        if (bytes.size() > maxBytes)
             throw cannotOpen(path);
     }
+}
+
+QByteArray readWholeFile(const QString& path, qint64 maxBytes)
+{
+    QByteArray bytes;
+    readWholeFileInto(path, bytes, maxBytes);
+    return bytes;
 }
 
 void writeFileSafely(const QString& path, const QByteArray& bytes)

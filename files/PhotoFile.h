@@ -24,6 +24,10 @@ constexpr JpegLimits windowPhotoLimits{65535, 65535};
 // decoder's error number, or a text naming the size of a too-large photo.
 QImage decodeJpegFile(const QString& path, const JpegLimits& limits = {});
 QImage decodeJpeg(const QByteArray& bytes, const JpegLimits& limits = {});
+// The same into `photo`, whose buffer is reused when it already has the
+// photo's size and format and is not shared (a batch decodes photo after photo
+// without fresh memory). On failure `photo` may hold part of a picture.
+void decodeJpegInto(const QByteArray& bytes, const JpegLimits& limits, QImage& photo);
 
 struct PhotoLoadOutcome {
     // The plain message to show when the load failed.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace coretest;
 
 namespace {
@@ -138,6 +140,45 @@ TEST(Classify, CorrectionBarBinsAndLabels)
             for (int x = left; x < left + 40 && !dark; ++x)
                 dark = (pixelAt(bar, x, y) & 0xFF) < 100;
         EXPECT_TRUE(dark) << left;
+    }
+}
+
+TEST(Classify, CorrectionBarPaintedOnceIsTheFreshBarAndDropsLeaveItAlone)
+{
+    const QImage fresh = paintCorrectionBar();
+    EXPECT_EQ(drawCorrectionBar(), fresh);
+    Document doc = documentWithGroups({5});
+    ClassifyGroups(doc, false);
+    setPixelAt(doc.correctionBar, 150, 50, clBlue);  // what a drop does to the document's bar
+    EXPECT_EQ(drawCorrectionBar(), fresh);
+    ClassifyGroups(doc, false);
+    EXPECT_EQ(doc.correctionBar, fresh);
+}
+
+// Filling whole rows gives the picture that setting every pixel gives, in
+// every format, for rectangles inside, across and outside the raster.
+TEST(Classify, FillRectEqualsPixelByPixelFill)
+{
+    std::mt19937 random(1208);
+    QImage indexed(37, 23, QImage::Format_Indexed8);
+    indexed.setColorTable(workBitmapColorTable());
+    for (const QImage::Format format :
+         {QImage::Format_BGR888, QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_Indexed8,
+          QImage::Format_RGB16}) {
+        SCOPED_TRACE(int(format));
+        QImage fast = format == QImage::Format_Indexed8 ? indexed : QImage(37, 23, format);
+        fast.fill(0);
+        QImage plain = fast.copy();
+        for (int i = 0; i < 200; ++i) {
+            std::uniform_int_distribution<int> coordinate(-10, 50);
+            const TRect r{coordinate(random), coordinate(random), coordinate(random), coordinate(random)};
+            const Color colour = Color(random() & 0xFFFFFF);
+            fillRect(fast, r, colour);
+            for (int y = std::max(r.Top, 0); y < r.Bottom; ++y)
+                for (int x = std::max(r.Left, 0); x < r.Right; ++x)
+                    setPixelAt(plain, x, y, colour);
+            ASSERT_EQ(fast, plain) << r.Left << " " << r.Top << " " << r.Right << " " << r.Bottom;
+        }
     }
 }
 

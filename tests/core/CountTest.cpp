@@ -2,8 +2,11 @@
 
 #include "core/Count.h"
 #include "core/OrnivalError.h"
+#include "core/Separation.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 using namespace coretest;
 
@@ -142,4 +145,53 @@ TEST(Count, ClearsTheMovedMarks)
     doc.movedGroups[1] = 1;
     countBirds(doc, "4");
     EXPECT_EQ(doc.movedGroups[1], 0);
+}
+
+// The batch counter's count-only documents report what the window's count
+// reports, with or without a working bitmap, on photos narrower and wider
+// than the smallest mask; they draw nothing.
+TEST(Count, CountOnlyReportsTheWindowsCount)
+{
+    std::mt19937 random(2026);
+    for (const QSize size : {QSize(1, 1), QSize(64, 48), QSize(900, 7), QSize(37, 610)}) {
+        SCOPED_TRACE(size.width());
+        Document window = documentWithPhoto(size.width(), size.height());
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                window.photoJpeg.setPixel(x, y, random() % 3 == 0 ? qRgb(20, 20, 30) : qRgb(120, 160, 220));
+        window.pixo = {ColorTriple{30, 20, 20}, ColorTriple{30, 20, 20}, ColorTriple{30, 20, 20}};
+        window.pixno = {ColorTriple{220, 160, 120}, ColorTriple{220, 160, 120}, ColorTriple{220, 160, 120}};
+        for (const bool withWorkBitmap : {false, true}) {
+            SCOPED_TRACE(withWorkBitmap);
+            Document batch = window;
+            batch.countOnly = true;
+            batch.displayedPhoto = QImage();
+            if (!withWorkBitmap)
+                batch.workBitmap = QImage();
+            separateBirds(batch, [] {});
+            countBirds(batch, "auto");
+            Document reference = window;
+            separateBirds(reference, [] {});
+            countBirds(reference, "auto");
+
+            EXPECT_EQ(batch.groupMaskCopy, reference.groupMaskCopy);
+            EXPECT_EQ(batch.maskColumns, reference.maskColumns);
+            EXPECT_EQ(batch.groupCount, reference.groupCount);
+            EXPECT_EQ(batch.groupSizes, reference.groupSizes);
+            EXPECT_EQ(batch.groupRects, reference.groupRects);
+            EXPECT_EQ(batch.twoBirdThreshold, reference.twoBirdThreshold);
+            EXPECT_EQ(batch.binCounts, reference.binCounts);
+            EXPECT_EQ(batch.totalText, reference.totalText);
+            EXPECT_EQ(batch.log, reference.log);
+            EXPECT_EQ(batch.workflowStep, 3);
+            EXPECT_EQ(batch.arrowPosition, reference.arrowPosition);
+            if (withWorkBitmap)
+                EXPECT_EQ(batch.workBitmap, reference.workBitmap);
+            else
+                EXPECT_TRUE(batch.groupMask.empty());
+            EXPECT_TRUE(batch.displayedPhoto.isNull());
+            EXPECT_TRUE(batch.correctionBar.isNull());
+            EXPECT_EQ(batch.curvePicture, Document::blankCurvePicture());
+        }
+    }
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace coretest;
 
 namespace {
@@ -74,4 +76,29 @@ TEST(Overlay, NewPhotoPaintsNothingOfTheOldMask)
     doc.blackShown = false;
     toggleBlackOverlay(doc);
     EXPECT_EQ(doc.displayedPhoto, doc.photoJpeg);
+}
+
+// Passing over sixteen sky cells at a time paints what the cell-by-cell rule
+// paints: black exactly where the mask copy holds 255 inside the photo.
+TEST(Overlay, PaintsWhatTheCellByCellRulePaints)
+{
+    std::mt19937 random(99);
+    for (const int width : {1, 15, 16, 17, 33, 64, 97}) {
+        SCOPED_TRACE(width);
+        Document doc = documentWithPhoto(width, 9);
+        for (int y = 0; y < 9; ++y)
+            for (int x = 0; x < width; ++x)
+                setPixelAt(doc.displayedPhoto, x, y, Color(random() & 0xFFFFFF));
+        BuildMask(doc, width, 9);
+        const std::uint8_t values[] = {0, 1, 254, 255, 255};
+        for (std::uint8_t& cell : doc.groupMaskCopy)
+            cell = values[random() % 5];
+        QImage expected = doc.displayedPhoto.copy();
+        for (int y = 0; y < 9; ++y)
+            for (int x = 0; x < width; ++x)
+                if (doc.groupMaskCopy[doc.maskIndex(x, y)] == 255)
+                    setPixelAt(expected, x, y, clBlack);
+        PaintBlackOverlay(doc);
+        EXPECT_EQ(doc.displayedPhoto, expected);
+    }
 }

@@ -2,7 +2,9 @@
 
 #include "core/Groups.h"
 #include "core/OrnivalError.h"
+#include "files/BmpFile.h"
 #include "files/PhotoFile.h"
+#include "files/PngFile.h"
 
 #include <gtest/gtest.h>
 
@@ -113,7 +115,7 @@ TEST(JpegDecode, DamagedAndHostileFiles)
          QStringLiteral("Photo trop grande : 60000 x 60000 pixels (800 x 600 au plus)")},
         {"a scan repeated thousands of times", manyScans, jpegErrorText(JWRN_BOGUS_PROGRESSION)},
         {"thousands of sound scans", makeJpeg(16, 16, JpegKind::ManyScans),
-         QStringLiteral("Photo JPEG incorrecte : plus de 1000 passes")},
+         QStringLiteral("Photo JPEG incorrecte : ses passes lisent chaque bloc plus de 10 fois en moyenne")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -147,6 +149,51 @@ TEST(JpegDecode, FilesByName)
         } catch (const OrnivalError& e) {
             EXPECT_EQ(e.text(), QStringLiteral("Impossible d'ouvrir le fichier %1").arg(name));
         }
+    }
+}
+
+// A batch decodes photo after photo into one picture: its buffer is reused
+// for a photo of the same size, a new one is made for another size, and a
+// picture shared with someone else is never written over.
+TEST(JpegDecode, IntoAPictureReusesItsBufferOnlyWhenItsOwn)
+{
+    const QByteArray first = makeJpeg(64, 48, JpegKind::Baseline, 90);
+    const QByteArray second = makeJpeg(64, 48, JpegKind::Baseline, 40);
+    QImage photo;
+    decodeJpegInto(first, {}, photo);
+    EXPECT_EQ(photo, decodeJpeg(first));
+    const uchar* buffer = photo.constBits();
+    decodeJpegInto(second, {}, photo);
+    EXPECT_EQ(photo.constBits(), buffer);
+    EXPECT_EQ(photo, decodeJpeg(second));
+
+    const QImage held = photo;
+    decodeJpegInto(first, {}, photo);
+    EXPECT_EQ(held, decodeJpeg(second));
+    EXPECT_EQ(photo, decodeJpeg(first));
+
+    decodeJpegInto(makeJpeg(65, 48), {}, photo);
+    EXPECT_EQ(photo, decodeJpeg(makeJpeg(65, 48)));
+    // A refused photo leaves the picture as it was.
+    EXPECT_THROW(decodeJpegInto(makeJpeg(900, 10), {}, photo), OrnivalError);
+    EXPECT_EQ(photo, decodeJpeg(makeJpeg(65, 48)));
+}
+
+TEST(JpegDecode, FileReadIntoAReusedBufferHoldsOnlyThatFile)
+{
+    InTemporaryFolder folder;
+    writeFile(folder.path("grande.jpg"), makeJpeg(300, 200));
+    writeFile(folder.path("petite.jpg"), makeJpeg(20, 10));
+    QByteArray bytes;
+    readWholeFileInto(folder.path("grande.jpg"), bytes);
+    EXPECT_EQ(bytes, makeJpeg(300, 200));
+    readWholeFileInto(folder.path("petite.jpg"), bytes);
+    EXPECT_EQ(bytes, makeJpeg(20, 10));
+    try {
+        readWholeFileInto(folder.path("absente.jpg"), bytes);
+        FAIL();
+    } catch (const OrnivalError& e) {
+        EXPECT_EQ(e.text(), QStringLiteral("Impossible d'ouvrir le fichier %1").arg(folder.path("absente.jpg")));
     }
 }
 
@@ -245,4 +292,20 @@ TEST(PhotoLoad, DefaultPhoto)
     EXPECT_EQ(doc.workBitmap.size(), QSize(50, 40));
     writeFile("vol de cigognes.jpg", "garbage");
     EXPECT_THROW(loadDefaultPhoto(doc), OrnivalError);
+}
+
+// The fast PNG is lossless in every format the program draws in.
+TEST(PngWrite, ReadsBackAsThePicture)
+{
+    QImage bgr(37, 21, QImage::Format_BGR888);
+    for (int y = 0; y < bgr.height(); ++y)
+        for (int x = 0; x < bgr.width(); ++x)
+            bgr.setPixel(x, y, qRgb(x * 7, y * 11, (x * y) & 0xFF));
+    QImage indexed = bgr.convertToFormat(QImage::Format_Indexed8);
+    for (const QImage& picture : {bgr, bgr.convertToFormat(QImage::Format_RGB32), indexed}) {
+        SCOPED_TRACE(int(picture.format()));
+        const QImage back = QImage::fromData(encodePngFast(picture), "png");
+        EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), picture.convertToFormat(QImage::Format_RGB32));
+    }
+    EXPECT_THROW(encodePngFast(QImage()), OrnivalError);
 }
