@@ -193,6 +193,17 @@ TEST_F(Workflow, FailuresShowTheirMessageAndLeaveTheWindowAsItWas)
         w.edit_seuil->setText(threshold);
         unchanged();
     }
+    // Bad minimum sizes too.
+    for (const auto& [text, error] :
+         {std::pair{"2", "'2' n'est pas une taille mini correcte : il faut un nombre entier de 3 ou plus, ou auto."},
+          std::pair{"abc", "'abc' n'est pas une valeur entière correcte."}}) {
+        w.edit_taille_mini->setText(QString::fromUtf8(text));
+        click("Ornival2");
+        expectOneMessage(MessageKind::Error, QString::fromUtf8(error));
+        EXPECT_EQ(w.doc.minGroupSize, 3);
+        unchanged();
+    }
+    w.edit_taille_mini->setText("3");
     // A working bitmap that cannot be saved.
     w.doc.photoFileName = folder.filePath("pas de dossier/photo.jpg");
     click("Sauve_bmp");
@@ -224,6 +235,41 @@ TEST_F(Workflow, EnterThatClosesAMessageBoxDoesNotBringItBack)
         QTest::keyRelease(w.edit_seuil, Qt::Key_Return);  // that Enter's release
         expectOneMessage(kind, QString::fromUtf8(message));
     }
+}
+
+// Forty birds among three hundred specks: with "auto" in "Taille mini" and
+// Enter in that field the count drops the specks, and the field's hint and
+// the log say which size was chosen.
+TEST_F(Workflow, AutomaticMinimumSizeCountsASpeckledPhotoRight)
+{
+    seed(allStartFiles());
+    QImage photo(400, 300, QImage::Format_RGB32);
+    photo.fill(Qt::white);
+    for (int b = 0; b < 40; ++b)
+        for (int i = 0; i < 9; ++i)
+            for (int j = 0; j < 7 + b % 3; ++j)
+                photo.setPixel(12 + 40 * (b % 9) + i, 12 + 60 * (b / 9) + j, qRgb(0, 0, 0));
+    for (int s = 0; s < 300; ++s)
+        for (int i = 0; i < 3 + s % 5; ++i)
+            photo.setPixel(6 + (s * 37) % 385 + i % 3, 40 + 60 * ((s * 7) % 4) + 4 * (s % 5) + i / 3, qRgb(0, 0, 0));
+    ASSERT_TRUE(photo.save("points.jpg", "JPG", 100));
+    QFile ini("ornival.ini");
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[blocs]\r\n0,0,0\r\n0,0,0\r\n0,0,0\r\n255,255,255\r\n255,255,255\r\n255,255,255\r\n");
+    ini.close();
+    Tornvl& w = open();
+    choose(QDir::current().absoluteFilePath("points.jpg"));
+    separateAndCount();
+    ASSERT_GT(w.doc.groupCount, 300) << "the specks count as birds with the minimum of 3";
+    w.edit_seuil->setText("auto");  // the first count left its threshold in its field
+    w.edit_taille_mini->setText("auto");
+    QTest::keyClick(w.edit_taille_mini, Qt::Key_Return);
+    EXPECT_EQ(w.nbtotal->text(), "40");
+    EXPECT_EQ(w.edit_taille_mini->text(), "auto");
+    const QString chosen = QString::number(w.doc.minGroupSize);
+    EXPECT_GT(w.doc.minGroupSize, 7);
+    EXPECT_TRUE(w.edit_taille_mini->toolTip().endsWith(QStringLiteral("Taille mini choisie : %1 pixels.").arg(chosen)));
+    EXPECT_TRUE(w.doc.log.contains(QStringLiteral("taille mini auto : ") + chosen));
 }
 
 TEST_F(Workflow, SeparationThatCannotSaveItsSetShowsTheErrorAndRestoresTheCursor)
