@@ -66,6 +66,13 @@ photos="$build/bench-photos"
 bench="$build/bench/ornival_bench"
 [ -x "$bench" ] || { echo "build $bench first for the photo sizes" >&2; exit 2; }
 "$bench" --write-photos="$photos" >/dev/null
+cpu_seconds() {  # user + kernel seconds of the command given and its children
+  local report
+  report=$(mktemp)
+  /usr/bin/time -f '%U %S' -o "$report" bash -c "$(declare -f "$1"); tool=$(printf %q "$tool"); $(printf '%q ' "$@")" >/dev/null 2>&1
+  awk '{ printf "%.3f", $1 + $2 }' "$report"
+  rm -f "$report"
+}
 run_size() {  # $1 photo, $2 copies, $3 jobs
   local photos=()
   for _ in $(seq "$2"); do photos+=("$1"); done
@@ -78,8 +85,13 @@ for size in 800x600:400 4000x3000:16; do  # photo size : copies per run
     t1=$(smaller "$(seconds run_size "$photo" "$copies" 1)" "$t1")
     t2=$(smaller "$(seconds run_size "$photo" "$copies" 2)" "$t2")
   done
-  awk -v s="${size%%:*}" -v n="$copies" -v t1="$t1" -v t2="$t2" 'BEGIN {
-    printf "%s, %d photos: --jobs 1 %.1f photos/s, --jobs 2 %.1f photos/s, speed-up %.2f\n", s, n, n / t1, n / t2, t1 / t2 }'
+  # CPU seconds (user + kernel) of one run of each: on a busy machine the wall
+  # times say little, but two jobs must not cost more CPU than one.
+  c1=$(cpu_seconds run_size "$photo" "$copies" 1)
+  c2=$(cpu_seconds run_size "$photo" "$copies" 2)
+  awk -v s="${size%%:*}" -v n="$copies" -v t1="$t1" -v t2="$t2" -v c1="$c1" -v c2="$c2" 'BEGIN {
+    printf "%s, %d photos: --jobs 1 %.1f photos/s, --jobs 2 %.1f photos/s, speed-up %.2f; CPU %.3f s and %.3f s (%.1f and %.1f ms a photo)\n",
+      s, n, n / t1, n / t2, t1 / t2, c1, c2, 1000 * c1 / n, 1000 * c2 / n }'
 done
 
 # Peak memory and kernel share of one job on eight 48-Mpixel photos (the
