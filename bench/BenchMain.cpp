@@ -63,6 +63,11 @@ std::vector<Target> targets()
     }
     list.push_back({"BuildMask", "BuildMask/BuildMask", "BuildMask/memcpy", 0, 3.0});
     list.push_back({"jpeg", "Jpeg/decodeJpegFile", "Jpeg/libjpeg", 0, 1.05});
+    // However thin its scans, a file decodes in not much more than a common
+    // progressive photo of its size (itself near 3 times a baseline one), and
+    // one past the work bound is refused within twice a baseline decode.
+    list.push_back({"jpeg-thin-scans", "JpegWork/thin scans at the bound", "JpegWork/progressive", 0, 1.5});
+    list.push_back({"jpeg-refused", "JpegWork/thin scans past the bound", "JpegWork/baseline", 0, 2.0});
     // "Well under a 60 Hz frame": at most half of one.
     list.push_back({"count/frame", "Count/countBirds", "", 1.0 / 60, 0.5});
     for (const char* size : {"0.48MP", "12MP", "48MP"}) {

@@ -11,13 +11,15 @@ file(MAKE_DIRECTORY ${dir})
 file(COPY_FILE ${PROGRAM} ${dir}/${NAME})
 execute_process(
   COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
-          ${HELP2MAN} --locale=C.UTF-8 --no-info --version-string=${VERSION} --name=${SUMMARY} --output=${page} ${dir}/${NAME}
+          ${HELP2MAN} --locale=C.UTF-8 --no-info --version-string=${VERSION} --name=ORNIVAL_SUMMARY --output=${page} ${dir}/${NAME}
   RESULT_VARIABLE result)
 file(REMOVE ${dir}/${NAME})
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "help2man failed on ${PROGRAM}")
 endif()
 file(READ ${page} text)
+# help2man would encode a non-ASCII summary twice: it goes in afterwards.
+string(REPLACE "ORNIVAL_SUMMARY" "${SUMMARY}" text "${text}")
 if(FRENCH)
   string(REPLACE "\"User Commands\"" "\"Commandes de l'utilisateur\"" text "${text}")
   string(REPLACE ".SH NAME\n" ".SH NOM\n" text "${text}")

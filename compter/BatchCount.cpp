@@ -31,7 +31,7 @@
 
 SampleSet readSampleSetFile(const QString& path)
 {
-    const QStringList lines = splitLines(readWholeFile(path));
+    const QStringList lines = splitLines(readSampleSetBytes(path));
     SampleSet samples;
     auto line = [&](int i) { return i < lines.size() ? lines[i] : QString(); };
     for (int i = 0; i < 3; ++i) {

@@ -16,12 +16,15 @@
 namespace {
 
 constexpr long maxDecoderMemory = 512L << 20;
-constexpr int maxScans = 1000;
+// A scan's decoding work grows with the blocks it covers, whatever little data
+// it holds: the scans of a file may cover its 8 x 8 blocks this many times on
+// average, some four more than the ten scans of a common progressive file.
+constexpr int maxBlockReads = 10;
 // 64 Mpixels: 192 MB of picture, and a progressive file's coefficients within
 // the decoder's memory cap.
 constexpr qint64 maxPixels = 64LL << 20;
-// Our own code for a file whose decoding was stopped after too many scans.
-constexpr int tooManyScans = 10000;
+// Our own code for a file whose decoding was stopped for too much work.
+constexpr int tooMuchWork = 10000;
 
 struct ErrorManager {
     jpeg_error_mgr pub;
@@ -56,14 +59,9 @@ void emitMessage(j_common_ptr cinfo, int level)
     }
 }
 
-void progressMonitor(j_common_ptr cinfo)
+qint64 blocksOf(const jpeg_component_info& component)
 {
-    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (d->input_scan_number > maxScans) {
-        auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-        err->code = tooManyScans;
-        longjmp(err->jump, 1);
-    }
+    return qint64(component.width_in_blocks) * component.height_in_blocks;
 }
 
 // Owns the decompressor; its destructor runs in the caller's frame, never
@@ -72,6 +70,10 @@ struct Decoder {
     jpeg_decompress_struct cinfo{};
     ErrorManager err{};
     jpeg_progress_mgr progress{};
+    // Blocks of every scan begun so far, against the picture's blocks.
+    qint64 blockReads = 0;
+    qint64 pictureBlocks = 0;
+    int scansCounted = 0;
     bool created = false;
     ~Decoder()
     {
@@ -79,6 +81,26 @@ struct Decoder {
             jpeg_destroy_decompress(&cinfo);
     }
 };
+
+// Called before each step of the decoder's input, so a scan is counted
+// before any of its data is decoded.
+void progressMonitor(j_common_ptr common)
+{
+    auto* d = static_cast<Decoder*>(common->client_data);
+    const jpeg_decompress_struct& cinfo = d->cinfo;
+    if (cinfo.input_scan_number == d->scansCounted)
+        return;
+    d->scansCounted = cinfo.input_scan_number;
+    if (d->pictureBlocks == 0)
+        for (int c = 0; c < cinfo.num_components; ++c)
+            d->pictureBlocks += blocksOf(cinfo.comp_info[c]);
+    for (int c = 0; c < cinfo.comps_in_scan; ++c)
+        d->blockReads += blocksOf(*cinfo.cur_comp_info[c]);
+    if (d->blockReads > maxBlockReads * d->pictureBlocks) {
+        d->err.code = tooMuchWork;
+        longjmp(d->err.jump, 1);
+    }
+}
 
 // Nothing with a destructor lives in these two frames: a jump out of the
 // decoder skips them.
@@ -92,6 +114,7 @@ bool readHeader(Decoder* d, const unsigned char* data, unsigned long size)
         return false;
     jpeg_create_decompress(&d->cinfo);
     d->created = true;
+    d->cinfo.client_data = d;
     d->cinfo.mem->max_memory_to_use = maxDecoderMemory;
     d->progress.progress_monitor = progressMonitor;
     d->cinfo.progress = &d->progress;
@@ -101,7 +124,7 @@ bool readHeader(Decoder* d, const unsigned char* data, unsigned long size)
 }
 
 // Runs the decoder up to its first output row. For a multi-scan file this
-// reads every scan into the coefficient buffer, under the memory and scan caps.
+// reads every scan into the coefficient buffer, under the memory and work caps.
 bool startDecompress(Decoder* d)
 {
     if (setjmp(d->err.jump))
@@ -125,8 +148,9 @@ bool decodeRows(Decoder* d, unsigned char* bits, long stride, int rows)
 
 OrnivalError jpegError(int code)
 {
-    if (code == tooManyScans)
-        return OrnivalError(QStringLiteral("Photo JPEG incorrecte : plus de %1 passes").arg(maxScans));
+    if (code == tooMuchWork)
+        return OrnivalError(
+            QStringLiteral("Photo JPEG incorrecte : ses passes lisent chaque bloc plus de %1 fois en moyenne").arg(maxBlockReads));
     return OrnivalError(QStringLiteral("Erreur JPEG #%1").arg(code));
 }
 

@@ -31,6 +31,8 @@
 set -euo pipefail
 
 say() { printf 'compter-parallele : %s\n' "$*" >&2; }
+# An option's value, or a refusal (status 2) when it has none.
+value() { [ $# -ge 2 ] || { say "$1 demande une valeur"; exit 2; }; }
 
 here=$(cd "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")" && pwd)
 logins=()
@@ -43,11 +45,11 @@ options=()
 
 while [ $# -gt 0 ]; do
   case $1 in
-    -S|--sshlogin) logins+=("${2:?--sshlogin demande une valeur}"); shift 2 ;;
-    -j|--jobs) jobs=${2:?--jobs demande une valeur}; shift 2 ;;
-    --csv) csv=${2:?--csv demande un fichier}; shift 2 ;;
-    --liste) lists+=("${2:?--liste demande un fichier}"); shift 2 ;;
-    --compter) compter=${2:?--compter demande un programme}; shift 2 ;;
+    -S|--sshlogin) value "$@"; logins+=("$2"); shift 2 ;;
+    -j|--jobs) value "$@"; jobs=$2; shift 2 ;;
+    --csv) value "$@"; csv=$2; shift 2 ;;
+    --liste) value "$@"; lists+=("$2"); shift 2 ;;
+    --compter) value "$@"; compter=$2; shift 2 ;;
     -h|--help) awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "${BASH_SOURCE[0]}"; exit 0 ;;
     --) shift; options=("$@"); break ;;
     -*) say "option inconnue : $1 (voir --help)"; exit 2 ;;
@@ -64,6 +66,11 @@ for o in "${options[@]}"; do
     --csv|--csv=*) say "--csv après -- : le tableau fusionné se donne par --csv avant --"; exit 2 ;;
   esac
 done
+# Refused before counting, not after hours of it.
+if [ -n "$csv" ] && { [ -d "$csv" ] || [ ! -w "$(dirname "$csv")" ]; }; then
+  say "impossible d'écrire le tableau $csv"
+  exit 2
+fi
 if ! command -v parallel >/dev/null; then
   say "GNU parallel est introuvable (paquet Debian parallel)"
   exit 2
@@ -138,7 +145,11 @@ awk 'NR == 1 { header = $0; print; next } $0 != header' "$tmp/rows" >"$tmp/table
 if [ -n "$csv" ]; then
   # Written whole or not at all: an earlier table of the same name stays
   # until the new one is complete.
-  cp "$tmp/table" "$csv.tmp.$$" && mv -f "$csv.tmp.$$" "$csv"
+  if ! { cp "$tmp/table" "$csv.tmp.$$" && mv -f "$csv.tmp.$$" "$csv"; }; then
+    rm -f "$csv.tmp.$$"
+    say "impossible d'écrire le tableau $csv"
+    exit 2
+  fi
 else
   cat "$tmp/table"
 fi

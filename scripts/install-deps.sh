@@ -8,6 +8,8 @@
 # The package (scripts/package.sh, scripts/test-package.sh) needs help2man for
 # the manual pages, file and dpkg-dev for CPack, lintian, appstream and man-db
 # to check it; GNU parallel spreads a survey (scripts/compter-parallele.sh).
+# The fuzz runs build libjpeg-turbo from Debian's source package (apt-get
+# source, with dpkg-dev and the deb-src lines added at the end).
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
   libjpeg62-turbo-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation
@@ -22,4 +24,17 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The source lines beside the machine's own package lines, once.
+if ! grep -qs '^ *\(Types:.*deb-src\|deb-src \)' /etc/apt/sources.list /etc/apt/sources.list.d/*; then
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+      >/etc/apt/sources.list.d/ornival-deb-src.sources
+  else
+    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >/etc/apt/sources.list.d/ornival-deb-src.list
+  fi
+fi
+if ! apt-cache showsrc libjpeg-turbo 2>/dev/null | grep -q '^Package:'; then
+  apt-get update -qq
 fi

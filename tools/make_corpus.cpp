@@ -50,7 +50,47 @@ const QString badBitmap = QStringLiteral("error Image bitmap incorrecte");
 
 // ---- JPEG ----------------------------------------------------------------
 
-enum class Kind { Baseline, Progressive, Arithmetic, Greyscale, Cmyk, Ycck, ManyScans };
+enum class Kind {
+    Baseline,
+    Progressive,
+    Arithmetic,
+    ArithmeticProgressive,
+    Restarts,
+    ProgressiveRestarts,
+    ArithmeticRestarts,
+    Greyscale,
+    Cmyk,
+    Ycck,
+    ManyScans,
+};
+
+jpeg_scan_info scanOf(std::initializer_list<int> components, int ss, int se, int ah, int al)
+{
+    jpeg_scan_info s{};
+    for (int c : components)
+        s.component_index[s.comps_in_scan++] = c;
+    s.Ss = ss;
+    s.Se = se;
+    s.Ah = ah;
+    s.Al = al;
+    return s;
+}
+
+// A sound script for a 4:2:0 picture: the DC of every component, the luma's
+// first coefficients one scan each, then each chroma component whole, the
+// first one in two scans when asked. Each scan reads every block of its
+// components.
+std::vector<jpeg_scan_info> blockReadScript(int lumaBands, bool extraChroma)
+{
+    std::vector<jpeg_scan_info> scans{scanOf({0, 1, 2}, 0, 0, 0, 0)};
+    for (int k = 1; k <= lumaBands; ++k)
+        scans.push_back(scanOf({0}, k, k, 0, 0));
+    scans.push_back(scanOf({1}, 1, 63, 0, extraChroma ? 1 : 0));
+    if (extraChroma)
+        scans.push_back(scanOf({1}, 1, 63, 1, 0));
+    scans.push_back(scanOf({2}, 1, 63, 0, 0));
+    return scans;
+}
 
 std::vector<jpeg_scan_info> manyScanScript()
 {
@@ -71,7 +111,7 @@ std::vector<jpeg_scan_info> manyScanScript()
     return scans;
 }
 
-QByteArray makeJpeg(int width, int height, Kind kind = Kind::Baseline)
+QByteArray makeJpeg(int width, int height, Kind kind = Kind::Baseline, std::vector<jpeg_scan_info> script = {})
 {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr jerr;
@@ -90,12 +130,15 @@ QByteArray makeJpeg(int width, int height, Kind kind = Kind::Baseline)
     jpeg_set_quality(&cinfo, 90, TRUE);
     if (kind == Kind::Ycck)
         jpeg_set_colorspace(&cinfo, JCS_YCCK);
-    if (kind == Kind::Progressive)
+    if (kind == Kind::Progressive || kind == Kind::ArithmeticProgressive || kind == Kind::ProgressiveRestarts)
         jpeg_simple_progression(&cinfo);
-    if (kind == Kind::Arithmetic)
+    if (kind == Kind::Arithmetic || kind == Kind::ArithmeticProgressive || kind == Kind::ArithmeticRestarts)
         cinfo.arith_code = TRUE;
-    const std::vector<jpeg_scan_info> script = manyScanScript();
-    if (kind == Kind::ManyScans) {
+    if (kind == Kind::Restarts || kind == Kind::ProgressiveRestarts || kind == Kind::ArithmeticRestarts)
+        cinfo.restart_interval = 3;
+    if (kind == Kind::ManyScans)
+        script = manyScanScript();
+    if (!script.empty()) {
         cinfo.scan_info = script.data();
         cinfo.num_scans = int(script.size());
     }
@@ -152,6 +195,10 @@ void makeJpegCorpus()
     add("jpeg", "baseline.jpg", good, "ok 64 48");
     add("jpeg", "progressive.jpg", progressive, "ok 64 48");
     add("jpeg", "arithmetic.jpg", makeJpeg(64, 48, Kind::Arithmetic), "ok 64 48");
+    add("jpeg", "arithmetic progressive.jpg", makeJpeg(64, 48, Kind::ArithmeticProgressive), "ok 64 48");
+    add("jpeg", "restart markers.jpg", makeJpeg(64, 48, Kind::Restarts), "ok 64 48");
+    add("jpeg", "progressive restart markers.jpg", makeJpeg(64, 48, Kind::ProgressiveRestarts), "ok 64 48");
+    add("jpeg", "arithmetic restart markers.jpg", makeJpeg(64, 48, Kind::ArithmeticRestarts), "ok 64 48");
     add("jpeg", "greyscale.jpg", makeJpeg(64, 48, Kind::Greyscale), "grey 64 48");
     add("jpeg", "largest 800x600.jpg", makeJpeg(800, 600), "ok 800 600");
     add("jpeg", "one pixel.jpg", makeJpeg(1, 1), "ok 1 1");
@@ -208,8 +255,17 @@ void makeJpegCorpus()
             b += scan;
         add("jpeg", "one scan repeated.jpg", b + QByteArray("\xFF\xD9", 2), jpegError(JWRN_BOGUS_PROGRESSION));
     }
-    add("jpeg", "thousands of sound scans.jpg", makeJpeg(16, 16, Kind::ManyScans),
-        "error Photo JPEG incorrecte : plus de 1000 passes");
+    // The scans' blocks against ten times the picture's: 64 x 48 pixels are
+    // 48 luma and twice 12 chroma blocks, 720 block reads allowed. Sound
+    // scans that read little data each, arithmetic-coded as the slowest are.
+    const QString tooMuchWork = QStringLiteral("error Photo JPEG incorrecte : ses passes lisent chaque bloc plus de 10 fois en moyenne");
+    add("jpeg", "scans reading each block 10 times.jpg", makeJpeg(64, 48, Kind::Arithmetic, blockReadScript(13, false)),
+        "ok 64 48");
+    add("jpeg", "scans reading 12 blocks more.jpg",
+        makeJpeg(64, 48, Kind::Arithmetic, blockReadScript(13, true)), tooMuchWork);
+    add("jpeg", "scans reading each block 10 times, huffman coded.jpg",
+        makeJpeg(64, 48, Kind::Progressive, blockReadScript(13, false)), "ok 64 48");
+    add("jpeg", "thousands of sound scans.jpg", makeJpeg(16, 16, Kind::ManyScans), tooMuchWork);
 }
 
 // ---- BMP -----------------------------------------------------------------

@@ -85,11 +85,17 @@ TEST(BatchCount, SampleSetFileIsReadLikeTheWindowReadsIt)
         EXPECT_EQ(s.pixo[0], c.firstBird);
         EXPECT_EQ(s.pixno[2], c.lastSky);
     }
-    try {
-        readSampleSetFile(dir.filePath("none.ini"));
-        ADD_FAILURE() << "a missing sample set must fail";
-    } catch (const OrnivalError& error) {
-        EXPECT_EQ(error.text(), "Impossible d'ouvrir le fichier " + dir.filePath("none.ini"));
+    // Missing, and 100 MB (sparse): refused before anything is read.
+    QFile huge(dir.filePath("huge.ini"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(100LL << 20));
+    huge.close();
+    for (const char* name : {"none.ini", "huge.ini"}) {
+        try {
+            readSampleSetFile(dir.filePath(name));
+            ADD_FAILURE() << name << " must be refused";
+        } catch (const OrnivalError& error) {
+            EXPECT_EQ(error.text(), "Impossible d'ouvrir le fichier " + dir.filePath(name));
+        }
     }
 }
 

@@ -52,6 +52,8 @@ jobs not a number|--jobs : '0' n'est pas un nombre de tâches|-j 0 data/flocks/g
 unknown option|option inconnue : --vite|--vite data/flocks/gris
 unreadable list|impossible de lire la liste|--liste /absente/liste.txt
 missing counter|introuvable|--compter /absent/ornival-compter data/flocks/gris
+option without its value|--liste demande une valeur|data/flocks/gris --liste
+table in a missing folder|impossible d'écrire le tableau /absent/t.csv|--csv /absent/t.csv data/flocks/gris
 CASES
 
 [ "$failures" -eq 0 ] && echo "parallel survey checks passed"

@@ -46,17 +46,20 @@ for f in "$src"/data/flocks/*/*; do
   cmp -s "$f" "$prefix/share/ornival/${f#"$src/data/"}" || fail "test flock file ${f#"$src/data/"} not installed"
 done
 [ -x "$prefix/bin/ornival-compter" ] && [ -x "$prefix/bin/ornival-precision" ] || fail "batch programs not installed in bin/"
+version=$(sed -n 's/^project(Ornival VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLists.txt")
 metainfo=$prefix/share/metainfo/org.ornival.oiseaux.metainfo.xml
-grep -qF '<release version="'"$(sed -n 's/^project(Ornival VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLists.txt")"'"' "$metainfo" \
-  || fail "metainfo not installed with the project's version"
+grep -qF "<release version=\"$version\"" "$metainfo" || fail "metainfo not installed with the project's version"
 if command -v appstreamcli >/dev/null; then
   appstreamcli validate --no-net "$metainfo" >/dev/null || fail "appstreamcli refuses the metainfo"
 fi
 [ -f "$prefix/share/doc/ornival/copyright" ] || fail "copyright not installed"
-zcat "$prefix/share/doc/ornival/changelog.gz" | head -n1 | grep -qF "ornival (" || fail "changelog not installed"
+zcat "$prefix/share/doc/ornival/changelog.gz" | head -n1 | grep -qF "ornival ($version)" \
+  || fail "changelog not installed or its last entry is not the project's version $version"
 if [ -d "$build/man" ]; then
   for page in ornival-oiseaux ornival-compter ornival-precision; do
     zcat "$prefix/share/man/man1/$page.1.gz" 2>/dev/null | grep -q '^\.SH' || fail "manual page $page not installed"
+    # UTF-8 read as Latin-1 and encoded again shows as "Ã" before the accent.
+    zcat "$prefix/share/man/man1/$page.1.gz" 2>/dev/null | grep -q 'Ã' && fail "manual page $page has doubly encoded accents"
   done
 fi
 # The installed launcher seeds a run folder from the installed data.
