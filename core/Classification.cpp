@@ -105,7 +105,9 @@ bool MarkGroupAsTwo(Document& doc, int X, int Y)
             break;
         }
     }
-    if (found == 0 || doc.groupSizes[std::size_t(found)] >= doc.twoBirdThreshold)
+    // A group dropped into a bin stands in that bin now, not in bin 1.
+    if (found == 0 || doc.movedGroups[std::size_t(found)]
+        || doc.groupSizes[std::size_t(found)] >= doc.twoBirdThreshold)
         return false;
     drawGroupFrame(doc, found, clWhite);
     ++doc.binCounts[2];

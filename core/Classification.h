@@ -23,8 +23,8 @@ QImage drawCorrectionBar();
 QImage paintCorrectionBar();
 
 // Right click at photo point (X, Y): the highest-numbered group whose widened
-// frame holds the point becomes a group of two birds if it counted as one.
-// Returns whether anything changed.
+// frame holds the point becomes a group of two birds if it counted as one and
+// has not been dropped into a bin. Returns whether anything changed.
 bool MarkGroupAsTwo(Document& doc, int X, int Y);
 
 // Frames a group on the displayed photo: dotted, not filled.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -254,6 +255,40 @@ void greyLevels(const std::uint8_t* bird, int count, uchar* out)
         out[x] = bird[x] ? 0 : 255;
 }
 
+// Indexes of a bird (red 0, the darkest) and a sky colour (red not 0, the
+// lightest) in the colour table of an indexed working bitmap.
+std::pair<int, int> blackAndWhiteIndexes(QImage& work)
+{
+    QList<QRgb> table = work.colorTable();
+    const qsizetype capacity = work.depth() == 1 ? 2 : 256;
+    int black = -1;
+    int white = -1;
+    auto lightness = [&](int i) { return qRed(table[i]) + qGreen(table[i]) + qBlue(table[i]); };
+    for (int i = 0; i < int(table.size()); ++i) {
+        if (qRed(table[i]) == 0 && (black < 0 || lightness(i) < lightness(black)))
+            black = i;
+        if (qRed(table[i]) != 0 && (white < 0 || lightness(i) > lightness(white)))
+            white = i;
+    }
+    // A table without a bird colour or without a sky colour (a file of one
+    // colour) gets it added, or in place of an entry when it is full.
+    auto add = [&](QRgb colour, int keep) {
+        if (table.size() < capacity) {
+            table.append(colour);
+            return int(table.size()) - 1;
+        }
+        const int replaced = keep == 0 ? 1 : 0;
+        table[replaced] = colour;
+        return replaced;
+    };
+    if (black < 0)
+        black = add(qRgb(0, 0, 0), white);
+    if (white < 0)
+        white = add(qRgb(255, 255, 255), black);
+    work.setColorTable(table);
+    return {black, white};
+}
+
 } // namespace
 
 bool separateRowWith(RowKernel kernel, const std::uint8_t* bgr, int count, const std::array<ColorTriple, 3>& birds,
@@ -359,12 +394,15 @@ void separateBirds(Document& doc, const std::function<void()>& saveSampleSet)
     redrawDisplayedPhoto(doc);
     QImage& display = doc.displayedPhoto;
 
-    // The working bitmap keeps its format and size; only an 8-bit bitmap with
-    // the program's own colour table can take the grey levels as they are.
+    // The working bitmap keeps its format and size, so that a bitmap loaded
+    // from a file is saved again with its own depth. Only an 8-bit bitmap with
+    // the program's own colour table takes the grey levels as they are.
     QImage& work = doc.workBitmap;
     const bool greyTable = work.format() == QImage::Format_Indexed8 && work.colorTable() == workBitmapColorTable();
-    if (!greyTable && !work.isNull() && work.format() != QImage::Format_RGB32)
-        work = work.convertToFormat(QImage::Format_RGB32);
+    const bool indexed = !greyTable && !work.isNull() && work.colorCount() > 0;
+    const bool rgb32 = work.format() == QImage::Format_RGB32 || work.format() == QImage::Format_ARGB32
+        || work.format() == QImage::Format_ARGB32_Premultiplied;
+    const auto [birdIndex, skyIndex] = indexed ? blackAndWhiteIndexes(work) : std::pair{0, 0};
 
     const int width = std::min(doc.photoWidth, display.width());
     const int height = std::min(doc.photoHeight, display.height());
@@ -378,10 +416,18 @@ void separateBirds(Document& doc, const std::function<void()>& saveSampleSet)
             continue;
         if (greyTable) {
             greyLevels(bird.data(), workWidth, work.scanLine(y));
-        } else {
+        } else if (rgb32) {
             QRgb* out = reinterpret_cast<QRgb*>(work.scanLine(y));
             for (int x = 0; x < workWidth; ++x)
                 out[x] = bird[std::size_t(x)] ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
+        } else {
+            // Files of other depths (1, 4 and 16 bits, other colour tables).
+            for (int x = 0; x < workWidth; ++x) {
+                if (indexed)
+                    work.setPixel(x, y, uint(bird[std::size_t(x)] ? birdIndex : skyIndex));
+                else
+                    work.setPixel(x, y, bird[std::size_t(x)] ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+            }
         }
     }
 

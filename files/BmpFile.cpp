@@ -234,17 +234,18 @@ bool indexesInTable(const QImage& image)
 
 } // namespace
 
-void readWholeFileInto(const QString& path, QByteArray& bytes)
+void readWholeFileInto(const QString& path, QByteArray& bytes, qint64 maxBytes)
 {
+    maxBytes = std::min(maxBytes, maxFileBytes);
     // Only regular files: opening a pipe would wait for a writer.
     QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly) || file.size() > maxBytes)
         throw cannotOpen(path);
     // Read in bounded chunks rather than by the reported size: a device or a
     // pipe reports none and may never end. The chunks go straight into the
     // buffer, which keeps its room from an earlier file.
     bytes.resize(0);
-    bytes.reserve(qsizetype(std::clamp<qint64>(file.size(), 0, maxFileBytes)) + 1);
+    bytes.reserve(qsizetype(std::clamp<qint64>(file.size(), 0, maxBytes)) + 1);
     constexpr qsizetype chunk = 1 << 16;
     for (;;) {
         const qsizetype had = bytes.size();
@@ -255,15 +256,15 @@ void readWholeFileInto(const QString& path, QByteArray& bytes)
         bytes.resize(had + qsizetype(n));
         if (n == 0)
             return;
-        if (bytes.size() > maxFileBytes)
+        if (bytes.size() > maxBytes)
             throw cannotOpen(path);
     }
 }
 
-QByteArray readWholeFile(const QString& path)
+QByteArray readWholeFile(const QString& path, qint64 maxBytes)
 {
     QByteArray bytes;
-    readWholeFileInto(path, bytes);
+    readWholeFileInto(path, bytes, maxBytes);
     return bytes;
 }
 

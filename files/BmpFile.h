@@ -4,11 +4,14 @@
 #include <QImage>
 #include <QString>
 
+#include <limits>
+
 // The whole file, or "Impossible d'ouvrir le fichier <path>" when it cannot be
-// opened or read (missing, a folder, unreadable, unreasonably large).
-QByteArray readWholeFile(const QString& path);
+// opened or read (missing, a folder, unreadable, larger than `maxBytes` or
+// than 256 MB), the size being checked before anything is read.
+QByteArray readWholeFile(const QString& path, qint64 maxBytes = std::numeric_limits<qint64>::max());
 // The same into `bytes`, whose room is reused from one file to the next.
-void readWholeFileInto(const QString& path, QByteArray& bytes);
+void readWholeFileInto(const QString& path, QByteArray& bytes, qint64 maxBytes = std::numeric_limits<qint64>::max());
 
 // Writes through a temporary file that replaces the old one only once every
 // byte is written, so a failed write (full disk, read-only folder) leaves the

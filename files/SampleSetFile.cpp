@@ -120,10 +120,15 @@ void SaveSampleSet(Document& doc)
     writeBmpFile(doc.stripPicture, names.picture);
 }
 
+QByteArray readSampleSetBytes(const QString& path)
+{
+    return readWholeFile(path, maxSampleSetFileBytes);
+}
+
 void loadSampleSetFiles(Document& doc, const SampleSetNames& names)
 {
     doc.log.clear();
-    readSampleSetText(doc, readWholeFile(names.text));
+    readSampleSetText(doc, readSampleSetBytes(names.text));
     doc.stripPicture = readBmpFile(names.picture);
 }
 

@@ -27,6 +27,14 @@ std::int64_t Number(const QString& text);
 // Lines of 8-bit text ended by CR LF, CR, LF or LF CR.
 QStringList splitLines(const QByteArray& bytes);
 
+// A sample-set text file holds seven short lines: a file beyond this size is
+// refused before it is read, as one that cannot be opened, since every byte
+// read costs many more in the lines of the log.
+constexpr qint64 maxSampleSetFileBytes = 64 * 1024;
+// The bytes of a sample-set text file; "Impossible d'ouvrir le fichier %s"
+// when it is missing, unreadable or larger than the limit above.
+QByteArray readSampleSetBytes(const QString& path);
+
 // Writes "ornival.ini" (the log is replaced by its lines) and then
 // "blocs_couleurs.bmp". Throws "Impossible de créer le fichier %s".
 void SaveSampleSet(Document& doc);

@@ -27,7 +27,7 @@ echo "$deb ($(du -h "$deb" | cut -f1))"
 dpkg-deb --field "$deb" Package Version Section Depends
 
 step "lintian"
-lintian --info --display-level '>=warning' --fail-on error "$deb" || fail "lintian finds errors in the package"
+lintian --info --display-level '>=warning' --fail-on error,warning "$deb" || fail "lintian finds errors or warnings in the package"
 
 tmp=$(mktemp -d)
 installed=0

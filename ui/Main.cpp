@@ -24,6 +24,7 @@
 #include <QImageReader>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyleOptionFrame>
 
 namespace {
 
@@ -51,6 +52,28 @@ MouseButton mouseButton(Qt::MouseButton button)
 bool isHandledButton(Qt::MouseButton button)
 {
     return button == Qt::LeftButton || button == Qt::RightButton || button == Qt::MiddleButton;
+}
+
+// A count field shows every digit: a text wider than the field's place in the
+// layout widens it, a bin's field leftwards (its right edge stays; any 32-bit
+// count fits within the narrowest bin), the total rightwards.
+void fitFieldToText(QLineEdit* field, bool growLeftwards)
+{
+    const ControlEntry* entry = findControl(field->objectName());
+    QStyleOptionFrame option;
+    option.initFrom(field);
+    option.rect = QRect(0, 0, entry->width, entry->height);
+    option.lineWidth = field->hasFrame() ? field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, field) : 0;
+    const QRect contents = field->style()->subElementRect(QStyle::SE_LineEditContents, &option, field);
+    // The field keeps 2 pixels on each side of its text, 1 for the cursor, and
+    // room for the font's overhanging glyphs.
+    const QFontMetrics metrics = field->fontMetrics();
+    const int text = metrics.horizontalAdvance(field->text()) + 1 + std::max(0, -metrics.minLeftBearing())
+        + std::max(0, -metrics.minRightBearing());
+    const int needed = text + 4 + entry->width - contents.width();
+    const int width = std::max(entry->width, needed);
+    const int left = growLeftwards ? entry->left + entry->width - width : entry->left;
+    field->setGeometry(left, entry->top, width, entry->height);
 }
 
 } // namespace
@@ -408,11 +431,16 @@ void Tornvl::refresh()
     Image2->setImage(doc.stripPicture);
     Image3->setImage(doc.curvePicture, true);
     Image4->setImage(doc.correctionBar);
-    for (int bin : {0, 1, 2, 3, 4, 6})
-        if (binFields[bin]->text() != doc.binFieldTexts[std::size_t(bin)])
+    for (int bin : {0, 1, 2, 3, 4, 6}) {
+        if (binFields[bin]->text() != doc.binFieldTexts[std::size_t(bin)]) {
             binFields[bin]->setText(doc.binFieldTexts[std::size_t(bin)]);
-    if (nbtotal->text() != doc.totalText)
+            fitFieldToText(binFields[bin], true);
+        }
+    }
+    if (nbtotal->text() != doc.totalText) {
         nbtotal->setText(doc.totalText);
+        fitFieldToText(nbtotal, false);
+    }
     Label3->setVisible(doc.correctionHintsShown);
     Label4->setVisible(doc.correctionHintsShown);
     Panel_fleche->move(doc.arrowPosition.X, doc.arrowPosition.Y);

@@ -85,11 +85,17 @@ TEST(BatchCount, SampleSetFileIsReadLikeTheWindowReadsIt)
         EXPECT_EQ(s.pixo[0], c.firstBird);
         EXPECT_EQ(s.pixno[2], c.lastSky);
     }
-    try {
-        readSampleSetFile(dir.filePath("none.ini"));
-        ADD_FAILURE() << "a missing sample set must fail";
-    } catch (const OrnivalError& error) {
-        EXPECT_EQ(error.text(), "Impossible d'ouvrir le fichier " + dir.filePath("none.ini"));
+    // Missing, and 100 MB (sparse): refused before anything is read.
+    QFile huge(dir.filePath("huge.ini"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(100LL << 20));
+    huge.close();
+    for (const char* name : {"none.ini", "huge.ini"}) {
+        try {
+            readSampleSetFile(dir.filePath(name));
+            ADD_FAILURE() << name << " must be refused";
+        } catch (const OrnivalError& error) {
+            EXPECT_EQ(error.text(), "Impossible d'ouvrir le fichier " + dir.filePath(name));
+        }
     }
 }
 
@@ -184,6 +190,15 @@ TEST(BatchCount, CommandLinesAreCheckedBeforeAnyPhoto)
          "--seuil : '12px' n'est pas une valeur entière correcte (auto ou un nombre entier)"},
         {{"--csv", "", "a.jpg"}, "L'option --csv demande une valeur"},
         {{"--bmp=oui", "a.jpg"}, "L'option --bmp ne prend pas de valeur"},
+        {{"--taille-mini", "auto", "--taille-mini=3", "--echantillons", "auto", "a.jpg"}, {}},
+        {{"--taille-mini", "0", "a.jpg"},
+         "--taille-mini : '0' n'est pas une taille mini correcte : il faut un nombre entier de 3 ou plus, ou auto"},
+        {{"--taille-mini", "-4", "a.jpg"},
+         "--taille-mini : '-4' n'est pas une taille mini correcte : il faut un nombre entier de 3 ou plus, ou auto"},
+        {{"--taille-mini", "abc", "a.jpg"}, "--taille-mini : 'abc' n'est pas une valeur entière correcte"},
+        {{"--taille-mini", "99999999999", "a.jpg"},
+         "--taille-mini : '99999999999' n'est pas une valeur entière correcte"},
+        {{"a.jpg", "--taille-mini"}, "L'option --taille-mini demande une valeur"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -197,4 +212,9 @@ TEST(BatchCount, CommandLinesAreCheckedBeforeAnyPhoto)
     EXPECT_EQ(cl.threads, 1);
     EXPECT_EQ(cl.inputs, QStringList({"--odd.jpg", "b.jpg"}));
     EXPECT_EQ(cl.sampleSetPath, "ornival.ini");
+    EXPECT_EQ(cl.options.minimumSizeText, "3");
+    EXPECT_FALSE(cl.options.automaticSamples);
+    ASSERT_FALSE(parseCommandLine({"--taille-mini=auto", "--echantillons=auto", "b.jpg"}, cl));
+    EXPECT_EQ(cl.options.minimumSizeText, "auto");
+    EXPECT_TRUE(cl.options.automaticSamples);
 }

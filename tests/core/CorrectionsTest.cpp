@@ -1,10 +1,13 @@
 #include "CoreTestSupport.h"
 
+#include "core/Classification.h"
 #include "core/Corrections.h"
 #include "core/Count.h"
 #include "core/SampleStrip.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 using namespace coretest;
 
@@ -104,6 +107,65 @@ TEST(BarDrop, UnframedGroupIsTakenFromBinOne)
     EXPECT_EQ(doc.binCounts[2], 1);
     EXPECT_EQ(doc.binCounts[3], 1);
     EXPECT_EQ(doc.totalText, "6");
+}
+
+TEST(BarDrop, RightClickOnAMovedGroupDoesNothing)
+{
+    Document doc = countedDocument();
+    dragGroup(doc, 62, 40, 450);  // group 2, one bird, into bin 3
+    const auto bins = doc.binCounts;
+    EXPECT_FALSE(MarkGroupAsTwo(doc, 62, 40));
+    EXPECT_EQ(doc.binCounts, bins);
+    EXPECT_EQ(doc.groupSizes[2], 5);
+}
+
+// Random drops, right clicks and recounts, against a plain model that keeps
+// the bin each group stands in: the bins always hold every group exactly once.
+TEST(BarDrop, BinsFollowTheGroupsThroughAnySequence)
+{
+    std::mt19937 random(18);
+    const char* thresholds[] = {"4", "5", "8", "11", "auto"};
+    for (int run = 0; run < 40; ++run) {
+        Document doc = countedDocument();
+        std::vector<int> standsIn(std::size_t(doc.groupCount) + 1);
+        auto recount = [&](const char* threshold) {
+            countBirds(doc, threshold);
+            for (int g = 1; g <= doc.groupCount; ++g)
+                standsIn[std::size_t(g)] = doc.groupSizes[std::size_t(g)] >= doc.twoBirdThreshold ? 2 : 1;
+        };
+        recount("8");
+        std::vector<bool> moved(standsIn.size());
+        for (int step = 0; step < 12; ++step) {
+            const int g = 1 + int(random() % unsigned(doc.groupCount));
+            const TRect r = doc.groupRects[std::size_t(g)];
+            SCOPED_TRACE(testing::Message() << "run " << run << " step " << step << " group " << g);
+            switch (random() % 3) {
+            case 0: {
+                const int X = int(random() % 800);
+                pressOnPhoto(doc, MouseButton::Left, r.Left + 1, r.Top + 1);
+                dropGroupOnBar(doc, X, 50);
+                if (!moved[std::size_t(g)]) {
+                    moved[std::size_t(g)] = true;
+                    standsIn[std::size_t(g)] = binAt(X);
+                }
+                break;
+            }
+            case 1:
+                pressOnPhoto(doc, MouseButton::Right, r.Left + 1, r.Top + 1);
+                if (!moved[std::size_t(g)])
+                    standsIn[std::size_t(g)] = 2;
+                break;
+            default:
+                recount(thresholds[random() % 5]);
+                moved.assign(moved.size(), false);
+            }
+            std::array<std::int32_t, 7> expected{};
+            for (int h = 1; h <= doc.groupCount; ++h)
+                ++expected[std::size_t(standsIn[std::size_t(h)])];
+            ASSERT_EQ(doc.binCounts, expected);
+            ASSERT_EQ(doc.totalText, QString::number(totalBirds(expected)));
+        }
+    }
 }
 
 TEST(BarDrop, GroupPictureCentredOnTheDropAndClipped)

@@ -12,6 +12,7 @@
 #include "files/WorkBitmapFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 
 #include <gtest/gtest.h>
@@ -179,6 +180,13 @@ TEST(Corpus, SampleSets)
         ASSERT_TRUE(QFile::copy(file.path, "ornival.ini"));
         Document doc;
         doc.log = QStringList{"an earlier line"};
+        if (QFileInfo(file.path).size() > maxSampleSetFileBytes) {
+            // Refused before it is read, whatever it holds.
+            EXPECT_EQ(errorOf([&] { LoadSampleSet(doc); }), "error Impossible d'ouvrir le fichier ornival.ini");
+            EXPECT_TRUE(doc.log.isEmpty());
+            EXPECT_EQ(doc.pixo, Document().pixo);
+            continue;
+        }
         ASSERT_FALSE(errorOf([&] { LoadSampleSet(doc); }));
         EXPECT_EQ(doc.stripPicture.size(), QSize(191, 31));
         if (file.outcome == "any")

@@ -175,6 +175,41 @@ TEST(SampleSetFiles, FailuresStopWhereTheyHappen)
     }
 }
 
+TEST(SampleSetFiles, OversizedTextIsRefusedBeforeItIsRead)
+{
+    InTemporaryFolder folder;
+    writeStrip("blocs_couleurs.bmp");
+    struct Row {
+        const char* name;
+        qint64 size;
+        bool refused;
+    };
+    const Row rows[] = {{"at the limit", maxSampleSetFileBytes, false},
+                        {"one byte more", maxSampleSetFileBytes + 1, true},
+                        {"100 MB", 100LL << 20, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        writeFile("ornival.ini", canonical);
+        QFile file("ornival.ini");
+        ASSERT_TRUE(file.resize(row.size));  // sparse: the test stays fast
+        Document doc;
+        doc.log = QStringList{"old"};
+        doc.pixo[0] = rgb(5, 5, 5);
+        doc.stripPicture = QImage(5, 5, QImage::Format_RGB32);
+        try {
+            LoadSampleSet(doc);
+            EXPECT_FALSE(row.refused);
+            EXPECT_EQ(doc.pixo[0], rgb(12, 200, 7));
+        } catch (const OrnivalError& e) {
+            EXPECT_TRUE(row.refused);
+            EXPECT_EQ(e.text(), "Impossible d'ouvrir le fichier ornival.ini");
+            EXPECT_TRUE(doc.log.isEmpty());
+            EXPECT_EQ(doc.pixo[0], rgb(5, 5, 5));
+            EXPECT_EQ(doc.stripPicture.size(), QSize(5, 5));
+        }
+    }
+}
+
 TEST(SampleSetFiles, SaveFailureKeepsTheOldFiles)
 {
     InTemporaryFolder folder;

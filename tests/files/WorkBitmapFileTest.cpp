@@ -87,6 +87,57 @@ TEST(WorkBitmapFile, SaveIsEightBitWithAPaletteAndLoadCountsTheSame)
     EXPECT_EQ(again.totalText, total);
 }
 
+// A working bitmap loaded from a file keeps its format and size through a
+// separation, so that "sauver bmp" writes the depth it was read with.
+TEST(WorkBitmapFile, SeparationKeepsTheLoadedFormatAndSize)
+{
+    InTemporaryFolder folder;
+    writeFile("p.jpg", makeJpeg(40, 30));
+    const Document reference = separated("p.jpg");
+    QImage start(44, 33, QImage::Format_RGB32);  // larger than the photo
+    start.fill(Qt::white);
+    start.setPixel(43, 32, qRgb(0, 0, 0));
+    struct Row {
+        const char* name;
+        QImage image;
+        int savedDepth;
+    };
+    const Row rows[] = {
+        {"1-bit", start.convertToFormat(QImage::Format_Mono), 1},
+        {"1-bit of one colour", start.convertToFormat(QImage::Format_Mono, QList<QRgb>{qRgb(0, 0, 0), qRgb(0, 9, 9)}), 1},
+        {"4-bit, written with 8 bits", start.convertToFormat(QImage::Format_Indexed8, QList<QRgb>{qRgb(9, 9, 9), qRgb(0, 0, 0), qRgb(255, 255, 255)}), 8},
+        {"8-bit of another table", start.convertToFormat(QImage::Format_Indexed8, QList<QRgb>(200, qRgb(200, 0, 0)) << qRgb(0, 0, 0) << qRgb(250, 250, 250)), 8},
+        {"24-bit", start.convertToFormat(QImage::Format_RGB888), 24},
+    };
+    // The cells of bird pixels (255) of a group mask.
+    auto birds = [](const std::vector<std::uint8_t>& mask) {
+        std::vector<bool> bird;
+        for (const std::uint8_t cell : mask)
+            bird.push_back(cell == 255);
+        return bird;
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        writeFile("p.bmp", encodeBmp(row.image));
+        Document doc;
+        InitArrowPoints(doc);
+        ASSERT_FALSE(loadPhoto(doc, "p.jpg").failureMessage);
+        loadWorkBitmap(doc);
+        const QImage::Format loaded = doc.workBitmap.format();
+        doc.pixo = reference.pixo;
+        doc.pixno = reference.pixno;
+        separateBirds(doc, [] {});
+        EXPECT_EQ(doc.workBitmap.format(), loaded);
+        EXPECT_EQ(doc.workBitmap.size(), QSize(44, 33));
+        EXPECT_EQ(birds(doc.groupMaskCopy), birds(reference.groupMaskCopy));
+        EXPECT_EQ(qRed(doc.workBitmap.pixel(43, 32)), 0);  // outside the photo: kept
+        saveWorkBitmap(doc);
+        EXPECT_EQ(qFromLittleEndian<quint16>(readFile("p.bmp").constData() + 28), row.savedDepth);
+        loadWorkBitmap(doc);
+        EXPECT_EQ(birds(doc.groupMaskCopy), birds(reference.groupMaskCopy));
+    }
+}
+
 TEST(WorkBitmapFile, LoadFailuresChangeNothing)
 {
     InTemporaryFolder folder;

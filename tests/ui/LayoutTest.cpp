@@ -8,6 +8,9 @@
 #include <QGroupBox>
 #include <QLabel>
 
+#include <limits>
+#include <map>
+
 using namespace uitest;
 
 namespace {
@@ -173,6 +176,41 @@ TEST_F(WindowTest, WindowHasItsTitleSizeLimitsAndEveryControl)
     EXPECT_EQ(w.Image1->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_TRUE(qobject_cast<QLabel*>(w.control("Label3"))->wordWrap());
     EXPECT_FALSE(qobject_cast<QLineEdit*>(w.control("Edit9"))->hasFrame());
+}
+
+// A count too wide for its field widens it, within its bin, so that every
+// digit shows; a short count leaves the field at its place.
+TEST_F(WindowTest, CountFieldsShowEveryDigit)
+{
+    seed(allStartFiles());
+    Tornvl& w = open();
+    const std::map<int, int> binLeft{{0, 0}, {1, 100}, {2, 200}, {3, 400}, {4, 600}, {6, 700}};
+    for (const std::int32_t count : {0, 19200, std::numeric_limits<std::int32_t>::min()}) {
+        SCOPED_TRACE(count);
+        for (const auto& [bin, left] : binLeft)
+            w.doc.binCounts[std::size_t(bin)] = count;
+        ShowBinCounts(w.doc);
+        w.refresh();
+        std::vector<std::pair<QLineEdit*, int>> fields{{w.nbtotal, 0}};
+        for (const auto& [bin, left] : binLeft)
+            fields.emplace_back(w.binFields[bin], left);
+        for (const auto& [field, left] : fields) {
+            SCOPED_TRACE(field->objectName().toStdString());
+            const ControlEntry& e = *findControl(field->objectName());
+            field->grab();  // scrolls the text as it is painted
+            // The first digit at the left edge, the place after the last one at the right edge.
+            EXPECT_EQ(field->cursorPositionAt(QPoint(0, 10)), 0);
+            EXPECT_EQ(field->cursorPositionAt(QPoint(field->width() - 1, 10)), field->text().size());
+            if (count == 0)
+                EXPECT_EQ(field->geometry(), QRect(e.left, e.top, e.width, e.height));
+            else if (field == w.nbtotal)
+                EXPECT_EQ(field->geometry().left(), e.left);
+            else
+                EXPECT_EQ(field->geometry().right(), e.left + e.width - 1);
+            EXPECT_GE(field->geometry().left(), left);
+        }
+    }
+    EXPECT_LT(w.nbtotal->geometry().right(), w.width());
 }
 
 TEST_F(WindowTest, ControlsKeepTheirPlacesWhenTheWindowIsResized)

@@ -4,7 +4,9 @@
 #include "core/Groups.h"
 #include "files/BmpFile.h"
 
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 using namespace uitest;
 
@@ -215,6 +217,44 @@ TEST_F(WindowTest, BadThresholdTextGoesToTheErrorBoxAndChangesNothing)
         EXPECT_EQ(w.Image1->image(), shown);
         EXPECT_EQ(w.doc.log.size(), logSize);
         EXPECT_EQ(w.Panel_fleche->pos(), QPoint(775, 223));
+    }
+}
+
+// Enter released in the threshold field counts; when the count shows a box,
+// the Enter that closes it releases in the field and must not count again.
+TEST_F(WindowTest, EnterThatClosesAMessageBoxDoesNotBringItBack)
+{
+    seed(allStartFiles());
+    Tornvl& w = open();
+    messagePresenter() = [this](QWidget* parent, MessageKind kind, const QString& text) {
+        messages.push_back({kind, text});
+        const std::unique_ptr<QMessageBox> box = makeMessageBox(parent, kind, text);
+        QTimer::singleShot(0, box.get(), [&box] {
+            QTest::keyPress(box.get(), Qt::Key_Return);
+            EXPECT_FALSE(box->isVisible());
+        });
+        box->exec();
+    };
+    struct Row {
+        const char* name;
+        const char* typed;
+        QString message;
+    };
+    const Row rows[] = {
+        {"before a separation", "auto", QStringLiteral("Il faut d'abord séparer ciel et oiseaux ou charger le fichier bmp")},
+        {"a bad threshold", "abc", QStringLiteral("'abc' n'est pas une valeur entière correcte.")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.typed == std::string("abc"))
+            click("creer_bmp");
+        messages.clear();
+        w.edit_seuil->setText(QString::fromUtf8(row.typed));
+        QTest::keyPress(w.edit_seuil, Qt::Key_Return);
+        QTest::keyRelease(w.edit_seuil, Qt::Key_Return);  // counts: the box shows and Enter closes it
+        QTest::keyRelease(w.edit_seuil, Qt::Key_Return);  // that Enter's release
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text, row.message);
     }
 }
 
