@@ -1,5 +1,6 @@
 #include "BatchCount.h"
 
+#include "core/AutoSamples.h"
 #include "core/Canvas.h"
 #include "core/Classification.h"
 #include "core/Count.h"
@@ -122,14 +123,22 @@ PhotoResult countPhoto(const PhotoJob& job, const SampleSet& samples, const Coun
             doc.workBitmap = newWorkBitmap(doc.photoWidth, doc.photoHeight);
         result.width = doc.photoWidth;
         result.height = doc.photoHeight;
-        doc.pixo = samples.pixo;
-        doc.pixno = samples.pixno;
+        if (options.automaticSamples) {
+            const ChosenSamples chosen = chooseSamples(doc.photoJpeg);
+            doc.pixo = chosen.birds;
+            doc.pixno = chosen.sky;
+        } else {
+            doc.pixo = samples.pixo;
+            doc.pixno = samples.pixno;
+        }
+        result.samples = {doc.pixo, doc.pixno};
         // The window saves the sample set here; the batch counter reads its
         // samples and never writes them.
         separateBirds(doc, [] {});
-        const CountOutcome outcome = countBirds(doc, options.thresholdText);
+        const CountOutcome outcome = countBirds(doc, options.thresholdText, options.minimumSizeText);
         if (outcome.message)
             throw OrnivalError(*outcome.message);
+        result.minGroupSize = doc.minGroupSize;
         result.groupCount = doc.groupCount;
         result.twoBirdThreshold = doc.twoBirdThreshold;
         result.binCounts = doc.binCounts;
@@ -304,6 +313,59 @@ std::vector<ShippedFlock> findShippedFlocks(const QString& dataFolder)
     return flocks;
 }
 
+namespace {
+
+// The fields of one CSV line, quotes and doubled quotes as csvField writes them.
+QStringList csvFields(const QString& line)
+{
+    QStringList fields{QString()};
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (quoted) {
+            if (c == QLatin1Char('"') && i + 1 < line.size() && line[i + 1] == QLatin1Char('"')) {
+                fields.back() += c;
+                ++i;
+            } else if (c == QLatin1Char('"')) {
+                quoted = false;
+            } else {
+                fields.back() += c;
+            }
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+        } else if (c == QLatin1Char(',')) {
+            fields << QString();
+        } else {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
+} // namespace
+
+std::vector<ShippedFlock> readPhotoFolder(const QString& folder, const QString& samplesFolder)
+{
+    const QDir dir(folder);
+    const QString truthPath = dir.filePath(QStringLiteral("truth.csv"));
+    if (!QFileInfo::exists(truthPath))
+        return {};
+    const QStringList lines = splitLines(readWholeFile(truthPath));
+    std::vector<ShippedFlock> flocks;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (lines[i].trimmed().isEmpty())
+            continue;
+        const QStringList fields = csvFields(lines[i]);
+        bool ok = false;
+        const int birds = fields.value(1).trimmed().toInt(&ok);
+        if (fields.value(0).isEmpty() || !ok || birds < 0)
+            throw OrnivalError(QStringLiteral("%1, ligne %2 : il faut « fichier,oiseaux »").arg(truthPath).arg(i + 1));
+        const QString base = QFileInfo(fields[0]).completeBaseName();
+        flocks.push_back({dir.filePath(fields[0]), QDir(samplesFolder).filePath(base + QStringLiteral(".ini")), birds});
+    }
+    return flocks;
+}
+
 int readTruth(const QString& photo)
 {
     const QFileInfo info(photo);
@@ -331,8 +393,14 @@ QString csvField(const QString& text)
 
 QString csvHeader()
 {
-    return QStringLiteral("fichier,largeur,hauteur,groupes,seuil,regle,taille_type,groupes_de_0,groupes_de_1,"
-                          "groupes_de_2,groupes_de_3,groupes_de_4,groupes_de_6,total,erreur");
+    return QStringLiteral("fichier,largeur,hauteur,groupes,seuil,taille_mini,regle,taille_type,groupes_de_0,"
+                          "groupes_de_1,groupes_de_2,groupes_de_3,groupes_de_4,groupes_de_6,total,oiseau_1,oiseau_2,"
+                          "oiseau_3,ciel_1,ciel_2,ciel_3,erreur");
+}
+
+QString sampleText(const ColorTriple& c)
+{
+    return QStringLiteral("%1,%2,%3").arg(c.rgbtRed).arg(c.rgbtGreen).arg(c.rgbtBlue);
 }
 
 QString csvRow(const PhotoResult& r)
@@ -342,14 +410,17 @@ QString csvRow(const PhotoResult& r)
     if (r.counted) {
         const auto& bins = estimate ? r.estimate.binCounts : r.binCounts;
         fields << QString::number(r.width) << QString::number(r.height) << QString::number(r.groupCount)
-               << (estimate ? QString() : QString::number(r.twoBirdThreshold))
+               << (estimate ? QString() : QString::number(r.twoBirdThreshold)) << QString::number(r.minGroupSize)
                << (estimate ? QStringLiteral("estimation") : QStringLiteral("seuil"))
                << (estimate ? QString::number(r.estimate.typicalSize) : QString());
         for (int bin : {0, 1, 2, 3, 4, 6})
             fields << QString::number(bins[std::size_t(bin)]);
         fields << QString::number(estimate ? r.estimate.total : r.total);
+        for (const auto* samples : {&r.samples.pixo, &r.samples.pixno})
+            for (const ColorTriple& c : *samples)
+                fields << csvField(sampleText(c));
     } else {
-        for (int i = 0; i < 13; ++i)
+        for (int i = 0; i < 20; ++i)
             fields << QString();
     }
     fields << csvField(r.error);
@@ -413,6 +484,16 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, CommandLin
                 }
             }
             cl.options.thresholdText = *v;
+        } else if (name == QLatin1String("--taille-mini")) {
+            const auto v = value();
+            if (!v)
+                return missing();
+            try {
+                minimumSizeFromText(*v);
+            } catch (const OrnivalError& error) {
+                return QStringLiteral("--taille-mini : %1").arg(error.text());
+            }
+            cl.options.minimumSizeText = *v;
         } else if (name == QLatin1String("--jobs")) {
             const auto v = value();
             if (!v)
@@ -426,6 +507,7 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, CommandLin
             return QStringLiteral("Option inconnue : %1 (voir --help)").arg(argument);
         }
     }
+    cl.options.automaticSamples = cl.sampleSetPath == QLatin1String("auto");
     if (!cl.help && cl.inputs.isEmpty())
         return QStringLiteral("Aucune photo à compter (voir --help)");
     return std::nullopt;
@@ -443,12 +525,21 @@ QString helpText()
         "avoir n'importe quelle taille jusqu'à 10000 pixels de côté et 64 mégapixels.\n"
         "\n"
         "Options :\n"
-        "  --echantillons FICHIER  fichier d'échantillons au format d'ornival.ini\n"
-        "                          (par défaut : ornival.ini du dossier courant)\n"
+        "  --echantillons FICHIER|auto\n"
+        "                          fichier d'échantillons au format d'ornival.ini (par défaut :\n"
+        "                          ornival.ini du dossier courant) ; auto choisit pour chaque\n"
+        "                          photo 3 couleurs de ciel (la grande partie unie) et 3 couleurs\n"
+        "                          d'oiseaux (les petites taches qui s'en écartent, plus sombres\n"
+        "                          ou plus claires) ; un ciel vide donne 0 oiseau\n"
         "  --seuil auto|N          seuil de deux oiseaux, en pixels ; auto (par défaut) prend\n"
         "                          1,5 fois la taille de groupe la plus fréquente\n"
+        "  --taille-mini N|auto    taille mini d'un groupe, en pixels (par défaut 3) : les groupes\n"
+        "                          plus petits ne sont pas comptés ; auto prend 0,4 fois la\n"
+        "                          taille type d'un oiseau de la photo, au moins 3\n"
         "  --estimer               compte round(taille / taille type d'un oiseau) oiseaux par\n"
-        "                          groupe, la taille type étant la plus fréquente ; les groupes\n"
+        "                          groupe, la taille type étant celle du groupe où se trouvent\n"
+        "                          le plus de pixels d'oiseaux (des centaines de petites taches\n"
+        "                          ne l'emportent pas sur cinquante oiseaux) ; les groupes\n"
         "                          de 5 oiseaux et plus vont dans la case 6 mais le total compte\n"
         "                          leurs vrais nombres (colonne regle : estimation)\n"
         "  --csv FICHIER           écrit le tableau dans FICHIER au lieu de la sortie standard\n"
@@ -460,8 +551,9 @@ QString helpText()
         "                          par cœur du processeur)\n"
         "  -h, --help              affiche cette aide\n"
         "\n"
-        "Colonnes : fichier, largeur, hauteur, groupes, seuil, regle (seuil ou estimation),\n"
-        "taille_type, groupes_de_0 .. groupes_de_6, total, erreur.\n"
+        "Colonnes : fichier, largeur, hauteur, groupes, seuil, taille_mini, regle (seuil ou\n"
+        "estimation), taille_type, groupes_de_0 .. groupes_de_6, total, les échantillons utilisés\n"
+        "oiseau_1 .. oiseau_3 et ciel_1 .. ciel_3 (\"r,g,b\"), erreur.\n"
         "Une photo illisible donne une ligne avec son erreur, les autres sont comptées quand même.\n"
         "Aucune photo n'est jamais modifiée.\n"
         "\n"

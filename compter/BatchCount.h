@@ -35,6 +35,8 @@ enum class CountRule {
 
 struct CountOptions {
     QString thresholdText = QStringLiteral("auto");
+    QString minimumSizeText = QStringLiteral("3");  // "Taille mini": a number of 3 or more, or "auto"
+    bool automaticSamples = false;                  // samples chosen from each photo itself
     CountRule rule = CountRule::Threshold;
     bool writeWorkBitmap = false;
 };
@@ -57,6 +59,8 @@ struct PhotoResult {
     std::int32_t height = 0;
     std::int32_t groupCount = 0;
     std::int32_t twoBirdThreshold = 0;
+    std::int32_t minGroupSize = 0;            // the minimum group size used
+    SampleSet samples;                        // the samples used (chosen from the photo with automatic samples)
     std::array<std::int32_t, 7> binCounts{};  // the window's bins 0, 1, 2, 3, 4, 6
     std::int64_t total = 0;                   // by the window's rule
     std::vector<std::int32_t> groupSizes;     // in the window's group order
@@ -112,9 +116,18 @@ void countPhotos(const std::vector<PhotoJob>& jobs, const SampleSet& samples, co
 struct ShippedFlock {
     QString photo;
     QString samples;
+    int truth = -1;  // -1: read from the truth file beside the photo (readTruth)
 };
 // DATA/*.jpg, then DATA/flocks/<folder>/*.jpg, folders and files by name.
 std::vector<ShippedFlock> findShippedFlocks(const QString& dataFolder);
+// A folder of photos with their truth, laid out as FOLDER/truth.csv (a header
+// line, then "file,birds[,...]" per photo, fields as the CSV above writes
+// them), the photos beside it (FOLDER/points/NAME.csv with each bird's "x,y"
+// is not needed). The sample set of photo NAME.jpg is NAME.ini in `samplesFolder`.
+// Empty when the folder has no truth.csv; throws "Impossible d'ouvrir le
+// fichier %s" when it cannot be read, and a clear text for a bad line.
+std::vector<ShippedFlock> readPhotoFolder(const QString& folder, const QString& samplesFolder);
+
 // The number of birds on the first line of the truth file beside a photo
 // (same name, ".txt"); -1 when there is none or it holds no number.
 int readTruth(const QString& photo);
@@ -126,7 +139,7 @@ QString csvField(const QString& text);
 
 struct CommandLine {
     QStringList inputs;
-    QString sampleSetPath = QStringLiteral("ornival.ini");
+    QString sampleSetPath = QStringLiteral("ornival.ini");  // "auto": options.automaticSamples
     QString csvPath;         // empty: standard output
     QString annotationFolder;
     CountOptions options;

@@ -60,7 +60,8 @@ int main(int argc, char** argv)
 
     SampleSet samples;
     try {
-        samples = readSampleSetFile(cl.sampleSetPath);
+        if (!cl.options.automaticSamples)
+            samples = readSampleSetFile(cl.sampleSetPath);
     } catch (const OrnivalError& error) {
         printError(error.text());
         return 2;

@@ -1,6 +1,7 @@
 #include "Count.h"
 
 #include "Classification.h"
+#include "Estimate.h"
 #include "Groups.h"
 #include "OrnivalError.h"
 #include "Overlay.h"
@@ -40,7 +41,37 @@ std::int32_t thresholdFromText(const QString& text)
     return std::int32_t(value);
 }
 
-CountOutcome countBirds(Document& doc, const QString& thresholdFieldText)
+std::optional<std::int32_t> minimumSizeFromText(const QString& text)
+{
+    if (text == QLatin1String("auto"))
+        return std::nullopt;
+    const std::int32_t size = thresholdFromText(text);
+    if (size < 3)
+        throw OrnivalError(
+            QStringLiteral("'%1' n'est pas une taille mini correcte : il faut un nombre entier de 3 ou plus, ou auto")
+                .arg(text));
+    return size;
+}
+
+void detectGroupsOfMinimumSize(Document& doc, std::optional<std::int32_t> minimumSize)
+{
+    doc.minGroupSize = minimumSize.value_or(3);
+    DetectGroups(doc);
+    if (minimumSize)
+        return;
+    const std::int32_t chosen = automaticMinimumSize(
+        std::span<const std::int32_t>(doc.groupSizes.data() + 1, std::size_t(doc.groupCount)));
+    if (chosen > doc.minGroupSize) {
+        // Detected again, so the table, its numbering and the log lines only
+        // ever hold groups of the chosen size.
+        doc.log.erase(doc.log.end() - 3, doc.log.end());
+        doc.minGroupSize = chosen;
+        DetectGroups(doc);
+    }
+    doc.log.append(QStringLiteral("taille mini auto : %1").arg(chosen));
+}
+
+CountOutcome countBirds(Document& doc, const QString& thresholdFieldText, const QString& minimumSizeText)
 {
     CountOutcome outcome;
     if (doc.workflowStep == 1) {
@@ -48,12 +79,16 @@ CountOutcome countBirds(Document& doc, const QString& thresholdFieldText)
         return outcome;
     }
     const bool automatic = thresholdFieldText == QLatin1String("auto");
+    std::optional<std::int32_t> threshold;
     if (!automatic)
-        doc.twoBirdThreshold = thresholdFromText(thresholdFieldText);
+        threshold = thresholdFromText(thresholdFieldText);
+    const std::optional<std::int32_t> minimumSize = minimumSizeFromText(minimumSizeText);
+    if (threshold)
+        doc.twoBirdThreshold = *threshold;
 
     // A count resets the bins, so the marks of groups moved into them go too.
     std::fill(doc.movedGroups.begin(), doc.movedGroups.end(), 0);
-    DetectGroups(doc);
+    detectGroupsOfMinimumSize(doc, minimumSize);
     ClassifyGroups(doc, automatic);
     doc.correctionHintsShown = true;
     doc.log.append(QStringLiteral("Terminé"));
@@ -62,6 +97,7 @@ CountOutcome countBirds(Document& doc, const QString& thresholdFieldText)
         DrawSizeCurve(doc);
     MoveStepArrow(doc, automatic ? 4 : 6);
     outcome.thresholdText = QString::number(doc.twoBirdThreshold);
+    outcome.minGroupSize = doc.minGroupSize;
     doc.workflowStep = 3;
     doc.blackShown = false;
     toggleBlackOverlayWithFrames(doc);

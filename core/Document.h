@@ -48,6 +48,10 @@ struct Document {
     std::vector<std::int32_t> groupSizes = std::vector<std::int32_t>(1, 0);
     std::vector<TRect> groupRects = std::vector<TRect>(1);
     std::vector<std::uint8_t> movedGroups = std::vector<std::uint8_t>(1, 0);
+    // Groups smaller than this many pixels are dropped at detection: never
+    // below 3 (patches of 1 and 2 pixels are no groups). The count sets it from
+    // the "Taille mini" field, a number or the automatic rule.
+    std::int32_t minGroupSize = 3;
     // False from a photo load until the next count: the table then describes
     // another photo, and the presses on the photo must not find its groups.
     bool groupsMatchPhoto = true;

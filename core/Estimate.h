@@ -10,12 +10,21 @@
 // four, five or more birds are counted without hand work. The window's own
 // count never uses it.
 
-// The most frequent group size, found robustly: the peak of the histogram of
-// the sizes on a logarithmic scale, smoothed over about a tenth of a size,
-// refined to the median of the sizes near that peak. Birds of one flock vary
-// by a proportion of their size, not by a fixed number of pixels, hence the
+// The typical one-bird size, found robustly: the peak of the histogram of
+// the sizes on a logarithmic scale, each group weighing its size in pixels
+// (so hundreds of specks cannot outvote fifty birds), smoothed over about a
+// tenth of a size, refined to the median of the sizes near that peak. When a
+// hill of half the peak's size holds a fair share of its pixels, the peak is
+// the pairs and that hill the lone birds. Birds of one flock vary by a
+// proportion of their size, not by a fixed number of pixels, hence the
 // logarithmic scale. 0 when there are no sizes.
 std::int32_t typicalGroupSize(std::span<const std::int32_t> sizes);
+
+// The minimum group size "auto": the smallest size a bird can have on this
+// photo, minimumShareOfTypical of the typical one-bird size of these groups,
+// rounded half to even, and never below 3.
+extern const double minimumShareOfTypical;
+std::int32_t automaticMinimumSize(std::span<const std::int32_t> sizes);
 
 // round(size / typical), halves to the even neighbour; 0 for a group far
 // smaller than a bird (a speck, a wing tip cut off), 0 when typical is 0.

@@ -457,8 +457,9 @@ void DetectGroups(Document& doc)
         doc.fillMaxX = c.maxX;
         doc.fillMinY = c.minY;
         doc.fillMaxY = c.maxY;
-        // A patch of 1 or 2 cells is no group; its cells are taken all the same.
-        if (c.size <= 2)
+        // A patch below the minimum size (1 or 2 cells at the least) is no
+        // group; its cells are taken all the same.
+        if (c.size < std::max(doc.minGroupSize, 3))
             continue;
         ++doc.groupCount;
         const std::size_t g = std::size_t(doc.groupCount);

@@ -24,7 +24,8 @@ void BuildMaskFromBirdRows(Document& doc, int width, int height, int readWidth,
 void FillGroup(Document& doc, int x, int y);
 
 // The detection pass of a count: restores the mask from its copy, scans it in
-// row order, fills the group table with every component of 3 cells or more
+// row order, fills the group table with every component of at least minGroupSize cells
+// (3 or more)
 // (numbered in scan order) and appends the sizes line, the frames line and the
 // number of groups to the log.
 void DetectGroups(Document& doc);

@@ -102,6 +102,14 @@ void DrawSizeCurve(Document& doc)
         }
     }
 
+    // The minimum group size, when above the 3 pixels every group has.
+    if (doc.minGroupSize > 3) {
+        const int xM = drawCoordinate(leftMargin + doc.minGroupSize * xs);
+        pen.setColor(clGray);
+        pen.MoveTo(xM, B);
+        pen.LineTo(xM, 0);
+    }
+
     const int xT = drawCoordinate(leftMargin + doc.twoBirdThreshold * xs);
     pen.setColor(clGreen);
     pen.MoveTo(xT, B);

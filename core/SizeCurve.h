@@ -9,8 +9,8 @@ constexpr int curveWidth = 214;
 constexpr int curveHeight = 172;
 
 // Draws the number of groups against their size into curvePicture: the red
-// curve (light or strong smoothing), the green marker at the two-bird
-// threshold, the axis captions and the threshold text. When the groups give no
+// curve (light or strong smoothing), a grey marker at the minimum group size
+// when it is above 3, the green marker at the two-bird threshold, the axis captions and the threshold text. When the groups give no
 // scale (no group under 500 pixels, or all of one size) only the axis captions
 // are drawn and curveXScale becomes 0, so that a click picks nothing.
 void DrawSizeCurve(Document& doc);

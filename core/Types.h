@@ -12,6 +12,7 @@ constexpr Color clWhite = 0xFFFFFF;
 constexpr Color clBlue = 0xFF0000;
 constexpr Color clRed = 0x0000FF;
 constexpr Color clGreen = 0x008000;
+constexpr Color clGray = 0x808080;
 constexpr Color clYellow = 0x00FFFF;
 constexpr Color clInvalid = -1;
 // The button-face colour of the window background, used by the correction bar.

@@ -190,6 +190,15 @@ TEST(BatchCount, CommandLinesAreCheckedBeforeAnyPhoto)
          "--seuil : '12px' n'est pas une valeur entière correcte (auto ou un nombre entier)"},
         {{"--csv", "", "a.jpg"}, "L'option --csv demande une valeur"},
         {{"--bmp=oui", "a.jpg"}, "L'option --bmp ne prend pas de valeur"},
+        {{"--taille-mini", "auto", "--taille-mini=3", "--echantillons", "auto", "a.jpg"}, {}},
+        {{"--taille-mini", "0", "a.jpg"},
+         "--taille-mini : '0' n'est pas une taille mini correcte : il faut un nombre entier de 3 ou plus, ou auto"},
+        {{"--taille-mini", "-4", "a.jpg"},
+         "--taille-mini : '-4' n'est pas une taille mini correcte : il faut un nombre entier de 3 ou plus, ou auto"},
+        {{"--taille-mini", "abc", "a.jpg"}, "--taille-mini : 'abc' n'est pas une valeur entière correcte"},
+        {{"--taille-mini", "99999999999", "a.jpg"},
+         "--taille-mini : '99999999999' n'est pas une valeur entière correcte"},
+        {{"a.jpg", "--taille-mini"}, "L'option --taille-mini demande une valeur"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -203,4 +212,9 @@ TEST(BatchCount, CommandLinesAreCheckedBeforeAnyPhoto)
     EXPECT_EQ(cl.threads, 1);
     EXPECT_EQ(cl.inputs, QStringList({"--odd.jpg", "b.jpg"}));
     EXPECT_EQ(cl.sampleSetPath, "ornival.ini");
+    EXPECT_EQ(cl.options.minimumSizeText, "3");
+    EXPECT_FALSE(cl.options.automaticSamples);
+    ASSERT_FALSE(parseCommandLine({"--taille-mini=auto", "--echantillons=auto", "b.jpg"}, cl));
+    EXPECT_EQ(cl.options.minimumSizeText, "auto");
+    EXPECT_TRUE(cl.options.automaticSamples);
 }

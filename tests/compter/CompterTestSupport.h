@@ -209,6 +209,9 @@ inline std::vector<QStringList> csvRows(const QByteArray& out)
     return rows;
 }
 
-enum Column { File, Width, Height, Groups, Threshold, Rule, TypicalSize, Bin0, Bin1, Bin2, Bin3, Bin4, Bin6, Total, Error };
+enum Column {
+    File, Width, Height, Groups, Threshold, MinSize, Rule, TypicalSize, Bin0, Bin1, Bin2, Bin3, Bin4, Bin6, Total,
+    Bird1, Bird2, Bird3, Sky1, Sky2, Sky3, Error, ColumnCount
+};
 
 } // namespace toolstest

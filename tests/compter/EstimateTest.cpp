@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -127,15 +128,51 @@ TEST(Estimate, NoGroupsGiveNoTypicalSizeAndNothingCounted)
     EXPECT_TRUE(e.birdsPerGroup.empty());
 }
 
-TEST(Estimate, OfTwoEqualHillsTheSmallerSizeWins)
+// Groups weigh their pixels: hundreds of specks cannot outvote fifty birds,
+// and a few lone birds beside many pairs (or small birds beside large ones)
+// do not pull the typical size down.
+TEST(Estimate, TypicalSizeWeighsPixelsNotGroups)
 {
-    std::vector<std::int32_t> sizes;
-    for (int i = 0; i < 10; ++i) {
-        sizes.push_back(100);
-        sizes.push_back(400);
+    struct Case {
+        const char* name;
+        int birds, birdSize, specks, speckSize, pairs;
+        double typical;
+    } cases[] = {
+        {"300 specks, 50 birds", 50, 120, 300, 6, 0, 120},
+        {"600 specks of 15, 60 birds", 60, 200, 600, 15, 0, 200},
+        {"few lone birds beside pairs", 10, 150, 0, 0, 60, 300},
+        {"few small birds beside large", 60, 150, 40, 40, 0, 150},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::int32_t> sizes = singleBirds(c.birds, c.birdSize, 0.15, 5);
+        const std::vector<std::int32_t> halves = singleBirds(2 * c.pairs, c.birdSize, 0.15, 6);
+        for (int i = 0; i < c.pairs; ++i)
+            sizes.push_back(halves[std::size_t(2 * i)] + halves[std::size_t(2 * i + 1)]);
+        const std::vector<std::int32_t> specks = singleBirds(c.specks, c.speckSize, 0.3, 8);
+        sizes.insert(sizes.end(), specks.begin(), specks.end());
+        EXPECT_NEAR(typicalGroupSize(sizes), c.typical, 0.12 * c.typical);
     }
-    EXPECT_EQ(typicalGroupSize(sizes), 100);
     EXPECT_EQ(typicalGroupSize(std::vector<std::int32_t>{57}), 57);
+}
+
+// The automatic minimum: 0.4 of the typical size, never below 3; specks below
+// it go, the smallest lone birds stay.
+TEST(Estimate, AutomaticMinimumIsAShareOfTheTypicalSizeAndAtLeastThree)
+{
+    for (const std::int32_t typical : {3, 5, 7, 8, 9, 10, 100, 1000}) {
+        SCOPED_TRACE(typical);
+        const std::vector<std::int32_t> sizes(20, typical);
+        EXPECT_EQ(automaticMinimumSize(sizes), std::max(3, int(std::lround(minimumShareOfTypical * typical))));
+    }
+    EXPECT_EQ(automaticMinimumSize(std::vector<std::int32_t>{}), 3);
+    std::vector<std::int32_t> sizes = singleBirds(50, 100, 0.15, 4);
+    const std::int32_t smallestBird = *std::min_element(sizes.begin(), sizes.end());
+    for (int i = 0; i < 400; ++i)
+        sizes.push_back(3 + i % 10);
+    const std::int32_t minimum = automaticMinimumSize(sizes);
+    EXPECT_GT(minimum, 12);
+    EXPECT_LE(minimum, smallestBird);
 }
 
 } // namespace

@@ -18,10 +18,12 @@ while IFS='|' read -r args status stream message; do
   [ "$got" -eq "$status" ] || fail "'$args': status $got, not $status"
   grep -qF -- "$message" "$tmp/$stream" || fail "'$args': no '$message' on std$stream: $(cat "$tmp/$stream")"
 done <<'CASES'
---help|0|out|Utilisation : ornival-precision [DOSSIER_DATA]
+--help|0|out|Utilisation : ornival-precision [--taille-mini N|auto]
 -h|0|out|Code de retour
---vite|2|err|Utilisation : ornival-precision [DOSSIER_DATA]
-data autre|2|err|Utilisation : ornival-precision [DOSSIER_DATA]
+--vite|2|err|Utilisation : ornival-precision [--taille-mini N|auto]
+data autre|2|err|Utilisation : ornival-precision [--taille-mini N|auto]
+--taille-mini 0 data|2|err|--taille-mini : '0' n'est pas une taille mini correcte
+--taille-mini|2|err|Utilisation : ornival-precision
 /absent/data|2|err|aucun troupeau dans /absent/data
 CASES
 

@@ -147,6 +147,103 @@ TEST(Count, ClearsTheMovedMarks)
     EXPECT_EQ(doc.movedGroups[1], 0);
 }
 
+TEST(MinimumSizeText, NumbersOfThreeOrMoreOrAuto)
+{
+    struct Row {
+        const char* text;
+        std::optional<int> value;  // unset: "auto"
+        const char* error;         // set: refused with this text
+    };
+    const QString notInteger = QStringLiteral("'%1' n'est pas une valeur entière correcte");
+    const QString belowThree =
+        QStringLiteral("'%1' n'est pas une taille mini correcte : il faut un nombre entier de 3 ou plus, ou auto");
+    const Row rows[] = {
+        {"auto", std::nullopt, nullptr}, {"3", 3, nullptr}, {" 12", 12, nullptr}, {"2147483647", 2147483647, nullptr},
+        {"2", std::nullopt, "below"},    {"0", std::nullopt, "below"}, {"-4", std::nullopt, "below"},
+        {"abc", std::nullopt, "text"},   {"Auto", std::nullopt, "text"}, {"99999999999", std::nullopt, "text"},
+        {"", std::nullopt, "text"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        const QString text = QString::fromUtf8(row.text);
+        if (!row.error) {
+            EXPECT_EQ(minimumSizeFromText(text), row.value);
+            continue;
+        }
+        try {
+            minimumSizeFromText(text);
+            ADD_FAILURE() << "accepted";
+        } catch (const OrnivalError& error) {
+            EXPECT_EQ(error.text(), (QLatin1String(row.error) == "below" ? belowThree : notInteger).arg(text));
+        }
+    }
+}
+
+TEST(Count, BadMinimumSizeChangesNothing)
+{
+    Document doc = separatedDocument();
+    countBirds(doc, "auto");
+    const Document before = doc;
+    for (const char* text : {"0", "-4", "abc", "99999999999"}) {
+        SCOPED_TRACE(text);
+        EXPECT_THROW(countBirds(doc, "auto", QString::fromUtf8(text)), OrnivalError);
+        EXPECT_EQ(doc.minGroupSize, before.minGroupSize);
+        EXPECT_EQ(doc.groupCount, before.groupCount);
+        EXPECT_EQ(doc.twoBirdThreshold, before.twoBirdThreshold);
+        EXPECT_EQ(doc.log, before.log);
+        EXPECT_EQ(doc.curvePicture, before.curvePicture);
+        EXPECT_EQ(doc.displayedPhoto, before.displayedPhoto);
+    }
+}
+
+// Groups below the minimum are gone from the table, its numbering, the bins
+// and the log; a group of exactly the minimum stays.
+TEST(Count, MinimumSizeDropsSmallerGroupsAtDetection)
+{
+    Document doc = separatedDocument();
+    const CountOutcome atSix = countBirds(doc, "auto", "6");
+    EXPECT_EQ(atSix.minGroupSize, 6);
+    EXPECT_EQ(doc.groupCount, 16);
+    for (int g = 1; g <= doc.groupCount; ++g)
+        EXPECT_EQ(doc.groupSizes[std::size_t(g)], 6);
+    EXPECT_EQ(doc.log.at(doc.log.size() - 2), "16");
+    EXPECT_EQ(GroupAt(doc, 5 + 12, 5), 0) << "a dropped group is not found";
+    countBirds(doc, "auto", "7");
+    EXPECT_EQ(doc.groupCount, 0);
+    EXPECT_EQ(doc.totalText, "0");
+}
+
+// Three hundred specks of 3 to 8 pixels around forty birds of about 60: the
+// automatic minimum drops the specks, says so in the log, and the curve marks
+// it with a grey line.
+TEST(Count, AutomaticMinimumSizeDropsTheSpecks)
+{
+    Document doc = documentWithPhoto(400, 300);
+    int birds = 0;
+    for (int y = 10; y < 290 && birds < 40; y += 30)
+        for (int x = 10; x < 380 && birds < 40; x += 40, ++birds)
+            for (int i = 0; i < 8; ++i)
+                for (int j = 0; j < 7 + (birds % 3); ++j)
+                    setBird(doc, x + i, y + j);
+    for (int s = 0; s < 300; ++s) {
+        const int x = 5 + (s * 37) % 390, y = 25 + 30 * ((s * 7) % 9);
+        for (int i = 0; i < 3 + s % 6; ++i)
+            setBird(doc, x + i % 3, y + i / 3);
+    }
+    BuildMask(doc, doc.photoWidth, doc.photoHeight);
+    doc.workflowStep = 2;
+    countBirds(doc, "auto", "3");
+    ASSERT_GT(doc.groupCount, 300);
+    const CountOutcome out = countBirds(doc, "auto", "auto");
+    EXPECT_EQ(doc.groupCount, 40);
+    EXPECT_GT(out.minGroupSize, 8);
+    EXPECT_LE(out.minGroupSize, 56);
+    EXPECT_EQ(doc.totalText, "40");
+    EXPECT_EQ(doc.log.at(doc.log.size() - 2), QStringLiteral("taille mini auto : %1").arg(out.minGroupSize));
+    const int xMin = int(std::lround(10 + out.minGroupSize * doc.curveXScale));
+    EXPECT_TRUE(isColour(doc.curvePicture, xMin, 60, clGray));
+}
+
 // The batch counter's count-only documents report what the window's count
 // reports, with or without a working bitmap, on photos narrower and wider
 // than the smallest mask; they draw nothing.
