@@ -53,37 +53,92 @@ QString notOverAPhoto(const QString& path)
     return QStringLiteral("%1 est le nom d'une des photos : rien n'y est écrit").arg(path);
 }
 
-// The evidence picture: the photo without the black overlay, white dotted
-// frames round the groups counted as more than one bird, the bird count of
-// the larger clumps beside their frames under the estimate, and the total in
-// the top-left corner.
+// Frame colours of the evidence picture by the number of birds of a group:
+// 0 (under half a bird, by the estimate), 1, 2, 3, 4, and 5 or more.
+constexpr std::array<Color, 6> countColours{0x808080, 0x00D000, 0x00FFFF, 0x0080FF, 0xFF00FF, 0x0000FF};
+// Bird pixels of the groups dropped as smaller than the minimum size: a faint
+// pink over the photo.
+constexpr Color droppedTint = 0xB469FF;
+
+Color countColour(std::int32_t birds)
+{
+    return countColours[std::size_t(std::clamp(birds, 0, 5))];
+}
+
+// The evidence picture: the photo as it is, every counted group framed in the
+// colour of its number of birds (groups of five or more with their number
+// beside the frame), the bird pixels of the groups dropped as too small tinted
+// faintly, the total in the top-left corner and a legend in the bottom-left.
 QImage annotatedPhoto(Document& doc, const PhotoResult& result)
 {
-    // The count drew nothing; the evidence is drawn as the window draws it.
+    // The count drew nothing; the evidence is drawn on the photo as decoded.
     doc.countOnly = false;
-    const int textPoints = std::max(10, doc.photoHeight / 45);
-    if (result.rule == CountRule::Threshold) {
-        // The count left the overlay on; the corrections box's button takes
-        // it off and shows the frames of the two-bird groups.
-        toggleBlackOverlayWithFrames(doc);
-    } else {
-        redrawDisplayedPhoto(doc);
-        for (int g = 1; g <= doc.groupCount; ++g) {
-            const std::int32_t birds = result.estimate.birdsPerGroup[std::size_t(g - 1)];
-            if (birds < 2)
+    redrawDisplayedPhoto(doc);
+    QImage& picture = doc.displayedPhoto;
+    const int w = doc.photoWidth, h = doc.photoHeight;
+    const bool estimate = result.rule == CountRule::Estimate;
+    auto birdsOf = [&](int g) {
+        return estimate ? result.estimate.birdsPerGroup[std::size_t(g - 1)]
+                        : (doc.groupSizes[std::size_t(g)] >= doc.twoBirdThreshold ? 2 : 1);
+    };
+
+    // The counted groups' boxes, so that the pixels outside them are those of
+    // dropped groups.
+    std::vector<std::uint8_t> counted(std::size_t(w) * std::size_t(h), 0);
+    for (int g = 1; g <= doc.groupCount; ++g) {
+        const TRect& r = doc.groupRects[std::size_t(g)];
+        for (int y = std::max(r.Top + 1, 0); y < std::min(r.Bottom, h); ++y)
+            std::fill_n(counted.begin() + std::ptrdiff_t(std::size_t(y) * std::size_t(w) + std::size_t(std::max(r.Left + 1, 0))),
+                        std::max(0, std::min(r.Right, w) - std::max(r.Left + 1, 0)), std::uint8_t(1));
+    }
+    const QRgb tint = toQRgb(droppedTint);
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* mask = doc.groupMaskCopy.data() + doc.maskIndex(0, y);
+        std::uint8_t* row = picture.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            if (mask[x] != 255 || counted[std::size_t(y) * std::size_t(w) + std::size_t(x)])
                 continue;
-            drawGroupFrame(doc, g, clWhite);
-            if (birds >= 3) {
-                const TRect& r = doc.groupRects[std::size_t(g)];
-                textOut(doc.displayedPhoto, r.Right + 1, r.Top, QString::number(birds), 8, true, clWhite);
-            }
+            // Blue, green, red bytes, 60 % photo and 40 % tint.
+            std::uint8_t* p = row + 3 * std::size_t(x);
+            p[0] = std::uint8_t((3 * p[0] + 2 * qBlue(tint)) / 5);
+            p[1] = std::uint8_t((3 * p[1] + 2 * qGreen(tint)) / 5);
+            p[2] = std::uint8_t((3 * p[2] + 2 * qRed(tint)) / 5);
         }
     }
-    const QString total = result.rule == CountRule::Threshold
-        ? QStringLiteral("Total : %1").arg(result.total)
-        : QStringLiteral("Total (estimation) : %1").arg(result.estimate.total);
-    textOut(doc.displayedPhoto, 4, 4, total, textPoints, true, clWhite, true);
-    return doc.displayedPhoto;
+    const int textPoints = std::max(8, h / 60);
+    for (int g = 1; g <= doc.groupCount; ++g) {
+        const std::int32_t birds = birdsOf(g);
+        const TRect& r = doc.groupRects[std::size_t(g)];
+        drawRectangle(picture, r, Pen{countColour(birds), PenStyle::Solid}, Brush{clWhite, BrushStyle::Clear});
+        if (birds >= 5)
+            textOut(picture, r.Right + 1, r.Top, QString::number(birds), textPoints, true, clWhite);
+    }
+
+    const QString total = estimate ? QStringLiteral("Total (estimation) : %1").arg(result.estimate.total)
+                                   : QStringLiteral("Total : %1").arg(result.total);
+    textOut(picture, 4, 4, total, std::max(10, h / 45), true, clWhite, true);
+
+    const QStringList legend{
+        estimate ? QStringLiteral("moins d'un demi-oiseau : 0") : QString(),
+        QStringLiteral("1 oiseau"),
+        QStringLiteral("2 oiseaux"),
+        estimate ? QStringLiteral("3 oiseaux") : QString(),
+        estimate ? QStringLiteral("4 oiseaux") : QString(),
+        estimate ? QStringLiteral("5 et plus : nombre écrit") : QString(),
+    };
+    const int line = pointsToPixels(textPoints) + 6;
+    int y = h - 4 - line * int(std::count_if(legend.begin(), legend.end(), [](const QString& t) { return !t.isEmpty(); }) + 1);
+    auto legendLine = [&](Color swatch, const QString& text) {
+        fillRect(picture, {4, y, 8 + line, y + line}, clWhite);
+        fillRect(picture, {6, y + 2, 6 + line - 4, y + line - 2}, swatch);
+        textOut(picture, 8 + line, y, QLatin1Char(' ') + text + QLatin1Char(' '), textPoints, true, clWhite);
+        y += line;
+    };
+    for (int birds = 0; birds < 6; ++birds)
+        if (!legend[birds].isEmpty())
+            legendLine(countColour(birds), legend[birds]);
+    legendLine(droppedTint, QStringLiteral("trop petit (moins de %1 pixels) : non compté").arg(doc.minGroupSize));
+    return picture;
 }
 
 } // namespace

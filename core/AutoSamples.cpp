@@ -14,7 +14,7 @@ constexpr double skyBlockShare = 0.4;
 constexpr double spreadFactor = 2.5;
 constexpr int leastBirdDistance = 40;
 // Each side must hold this share of the clearest candidates to get a sample.
-constexpr double fairShare = 0.15;
+constexpr double fairShare = 0.08;
 // Fewer candidates than this share of the pixels (and than a small bird)
 // means a blank sky.
 constexpr double leastCandidateShare = 0.0002;
@@ -155,7 +155,7 @@ ChosenSamples chooseSamples(const QImage& source)
         if (d <= cut)
             continue;
         ++candidates;
-        if (d > 2 * cut)
+        if (2 * d > 3 * cut)
             (p.brightness() < s.brightness() ? dark : light).push_back(p);
     }
     const std::size_t clearest = dark.size() + light.size();

@@ -5,6 +5,7 @@
 #include "Groups.h"
 #include "OrnivalError.h"
 #include "Overlay.h"
+#include "Rounding.h"
 #include "SizeCurve.h"
 
 #include <algorithm>
@@ -89,7 +90,18 @@ CountOutcome countBirds(Document& doc, const QString& thresholdFieldText, const 
     // A count resets the bins, so the marks of groups moved into them go too.
     std::fill(doc.movedGroups.begin(), doc.movedGroups.end(), 0);
     detectGroupsOfMinimumSize(doc, minimumSize);
-    ClassifyGroups(doc, automatic);
+    if (automatic && !minimumSize) {
+        // With the automatic minimum the automatic threshold follows the same
+        // typical one-bird size: 1.5 times it. The most frequent single size
+        // means little once real birds spread over hundreds of sizes.
+        const std::int32_t typical = typicalGroupSize(
+            std::span<const std::int32_t>(doc.groupSizes.data() + 1, std::size_t(doc.groupCount)));
+        if (typical > 0)
+            doc.twoBirdThreshold = roundHalfEven(1.5 * typical);
+        ClassifyGroups(doc, false);
+    } else {
+        ClassifyGroups(doc, automatic);
+    }
     doc.correctionHintsShown = true;
     doc.log.append(QStringLiteral("Terminé"));
     doc.curveSmoothed = false;

@@ -87,6 +87,7 @@ const Shape& pigeon()
 struct Bird {
     double x, y, length, angle;  // angle in degrees, 0 = heading right
     int shade;                   // grey level of the body; the wings are a little lighter
+    int wingShade = -1;          // grey level of the wings of a two-tone bird; -1: as above
 };
 
 void drawBird(QPainter& p, const Shape& s, const Bird& b)
@@ -97,7 +98,9 @@ void drawBird(QPainter& p, const Shape& s, const Bird& b)
     p.scale(b.length, b.length);
     p.setPen(Qt::NoPen);
     const QColor body(b.shade, b.shade, std::min(255, b.shade + 4));
-    const QColor wings(std::min(255, b.shade + 12), std::min(255, b.shade + 12), std::min(255, b.shade + 15));
+    const QColor wings = b.wingShade >= 0 ? QColor(b.wingShade, b.wingShade, std::min(255, b.wingShade + 6))
+                                          : QColor(std::min(255, b.shade + 12), std::min(255, b.shade + 12),
+                                                   std::min(255, b.shade + 15));
     for (int side : {-1, 1}) {
         QPainterPath wing;
         for (std::size_t i = 0; i < s.wing.size(); ++i) {
@@ -184,6 +187,22 @@ QImage drawSky(Random& random, int width, int height, const SkyStyle& style)
     return sky;
 }
 
+// A slight motion blur along the rows: each pixel a quarter of each
+// neighbour and half of itself.
+void motionBlur(QImage& image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        QRgb previous = row[0];
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb here = row[x], next = row[std::min(x + 1, image.width() - 1)];
+            auto mix = [&](int (*part)(QRgb)) { return (part(previous) + 2 * part(here) + part(next) + 2) / 4; };
+            row[x] = qRgb(mix(qRed), mix(qGreen), mix(qBlue));
+            previous = here;
+        }
+    }
+}
+
 // Sensor noise over the whole picture, before the JPEG encoder sees it.
 void addNoise(Random& random, QImage& image, double sigma)
 {
@@ -210,8 +229,15 @@ public:
         // Lengths spread as in nature, most birds near the middle, none more
         // than 15 % longer or shorter.
         const double spread = std::clamp(0.075 * random_.normal(), -0.15, 0.15);
-        return {x, y, baseLength_ * (1 + spread), angle, shade_ + random_.below(14)};
+        Bird b{x, y, baseLength_ * (1 + spread), angle, shade_ + random_.below(14)};
+        if (wingShade >= 0)
+            b.wingShade = wingShade + random_.below(14);
+        return b;
     }
+
+    // Wings of this grey level for two-tone birds (a dark back seen through
+    // the wings, a white belly); -1: one tone.
+    int wingShade = -1;
 
     // Reach of a bird: the circle its silhouette fits in.
     double reach(const Bird& b) const { return b.length * std::max(shape_.halfSpan, 0.5); }
@@ -495,6 +521,73 @@ FlockPicture greyscale()
     return f;
 }
 
+// Gulls of two tones (white bodies, dark wings) under a sky with a gradient
+// and soft clouds, slightly blurred by their motion, strong sensor noise and
+// a JPEG of quality 65: a photo as a camera gives it. The bird samples are two
+// bodies and one wing.
+FlockPicture gulls()
+{
+    Random random(20261216);
+    FlockPicture f{QStringLiteral("goelands"), {}, 65, {}, {}, {}};
+    const int w = 800, h = 600;
+    f.image = drawSky(random, w, h, {QColor(112, 150, 204), QColor(196, 208, 224), 26});
+    FlockBuilder flock(random, pigeon(), 30, 222);
+    flock.wingShade = 70;
+    auto density = [](double x, double y) {
+        const double r = std::hypot((x - 400) / 380.0, (y - 300) / 280.0);
+        return r >= 1 ? 0.0 : 0.5 + 0.5 * (1 - r);
+    };
+    const QRectF region(20, 20, w - 40, h - 40);
+    flock.scatter(3, 3, region, density, 10, 40);
+    flock.scatter(10, 2, region, density, 10, 40);
+    flock.scatter(70, 1, region, density, 10, 40);
+    QPainter p(&f.image);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (const Bird& b : flock.birds)
+        drawBird(p, pigeon(), b);
+    p.end();
+    motionBlur(f.image);
+    addNoise(random, f.image, 3.5);
+    takeTruth(f, flock.birds);
+    chooseSamples(f, flock, pigeon().halfSpan);
+    // The third bird sample on the first one's wing, halfway along it.
+    const Bird& first = flock.birds[flock.lone.front()];
+    const double t = first.angle * M_PI / 180.0, along = -0.04 * first.length,
+                 across = 0.4 * pigeon().halfSpan * first.length;
+    f.birdSamples[2] = {first.x + along * std::cos(t) - across * std::sin(t),
+                        first.y + along * std::sin(t) + across * std::cos(t)};
+    return f;
+}
+
+// White gulls over a dark, rippled sea, blurred a little, noisy, JPEG of
+// quality 60.
+FlockPicture seaGulls()
+{
+    Random random(20261217);
+    FlockPicture f{QStringLiteral("mouettes sur mer"), {}, 60, {}, {}, {}};
+    const int w = 800, h = 600;
+    f.image = drawSky(random, w, h, {QColor(38, 58, 72), QColor(62, 84, 96), 12});
+    FlockBuilder flock(random, pigeon(), 20, 214);
+    auto density = [](double x, double y) {
+        const double r = std::hypot((x - 400) / 390.0, (y - 300) / 290.0);
+        return r >= 1 ? 0.0 : 0.6 + 0.4 * (1 - r);
+    };
+    const QRectF region(14, 14, w - 28, h - 28);
+    flock.scatter(4, 3, region, density, -30, 60);
+    flock.scatter(15, 2, region, density, -30, 60);
+    flock.scatter(120, 1, region, density, -30, 60);
+    QPainter p(&f.image);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (const Bird& b : flock.birds)
+        drawBird(p, pigeon(), b);
+    p.end();
+    motionBlur(f.image);
+    addNoise(random, f.image, 4.0);
+    takeTruth(f, flock.birds);
+    chooseSamples(f, flock, pigeon().halfSpan);
+    return f;
+}
+
 // A murmuration over a photo of any size, with birds of a camera photo's size
 // (about 32 pixels long), for trying the window on a large photo.
 FlockPicture largeFlock(int w, int h)
@@ -588,7 +681,8 @@ bool saveFile(const QString& path, const QByteArray& bytes)
 
 QStringList flockNames()
 {
-    return {QStringLiteral("etourneaux"), QStringLiteral("oies en V"), QStringLiteral("bords"), QStringLiteral("gris")};
+    return {QStringLiteral("etourneaux"), QStringLiteral("oies en V"), QStringLiteral("bords"), QStringLiteral("gris"),
+            QStringLiteral("goelands"),   QStringLiteral("mouettes sur mer")};
 }
 
 bool makeLargeFlock(const QDir& folder, int width, int height)
@@ -599,7 +693,7 @@ bool makeLargeFlock(const QDir& folder, int width, int height)
 bool makeFlocks(const QDir& out)
 {
     const QDir flocks(out.filePath(QStringLiteral("flocks")));
-    for (const auto& make : {starlings, geese, edges, greyscale}) {
+    for (const auto& make : {starlings, geese, edges, greyscale, gulls, seaGulls}) {
         const FlockPicture f = make();
         if (!writeFlock(QDir(flocks.filePath(f.name)), f))
             return false;

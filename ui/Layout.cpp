@@ -13,6 +13,16 @@ const QStringList stripHint{
     QStringLiteral("Comme avec une pipette, faire glisser ici 3 échantillons d'oiseaux, et 3 échantillons de ciel."),
     QStringLiteral("Eventuellement ajustez en cliquant sur un autre pixel que celui encadré de blanc.")};
 
+} // namespace
+
+QStringList minimumSizeFieldHint()
+{
+    return {QStringLiteral("Taille mini d'un groupe, en pixels : les groupes plus petits ne sont pas comptés."),
+            QStringLiteral("auto : 0,4 fois la taille type d'un oiseau de la photo (au moins 3).")};
+}
+
+namespace {
+
 std::vector<ControlEntry> makeTable()
 {
     auto S = [](const char* s) { return QString::fromUtf8(s); };
@@ -58,11 +68,15 @@ std::vector<ControlEntry> makeTable()
         {S("Label11"), K::Label, S("Panel3"), 5, 3, 166, 13, S("Modifier le seuil de 2 oiseaux"), bold, {}},
         {S("Lisser"), K::Button, S("Panel3"), 178, 3, 33, 17, S("Lisser"), regular, {}},
         {S("Label5"), K::Label, S("Panel3"), 176, 48, 3, 13, {}, regular, {}},
-        {S("Label2"), K::Label, {}, 824, 408, 113, 13, S("Seuil de 2 oiseaux :"), bold,
+        // The threshold row and "Recompter" move up and down a few pixels to
+        // make room for the minimum-size row between them.
+        {S("Label2"), K::Label, {}, 824, 399, 113, 13, S("Seuil de 2 oiseaux :"), bold,
          {S("Nombre de pixels à partir duquel on considère qu'un bloc de pixels noirs"),
           S("doit être considéré comme un groupe de 2 oiseaux.")}},
-        {S("edit_seuil"), K::Edit, {}, 944, 400, 41, 21, S("auto"), regular, {}},
-        {S("Ornival2"), K::Button, {}, 840, 432, 145, 25, S("Recompter les oiseaux"), bold9,
+        {S("edit_seuil"), K::Edit, {}, 944, 395, 41, 21, S("auto"), regular, {}},
+        {S("Label_taille_mini"), K::Label, {}, 824, 422, 113, 13, S("Taille mini :"), bold, minimumSizeFieldHint()},
+        {S("edit_taille_mini"), K::Edit, {}, 944, 418, 41, 21, S("3"), regular, minimumSizeFieldHint()},
+        {S("Ornival2"), K::Button, {}, 840, 441, 145, 25, S("Recompter les oiseaux"), bold9,
          {S("Recompter les oiseaux avec le nouveau seuil.")}},
         {S("deplacer"), K::GroupBox, {}, 801, 466, 215, 137, S("Corriger les erreurs de ornival"), bold,
          {S("En cliquant sur la molette centrale, on peut aussi voir la taille d'un goupe encadré.")}},
@@ -120,7 +134,7 @@ const QStringList& tabOrder()
         QStringLiteral("creer_bmp"), QStringLiteral("voir_enlever_le_noir1"), QStringLiteral("reintialiser"),
         QStringLiteral("Sauve_bmp"), QStringLiteral("charge_bmp"), QStringLiteral("Ornival1"),
         QStringLiteral("Ornival2"), QStringLiteral("Lisser"), QStringLiteral("Memo1"), QStringLiteral("nbtotal"),
-        QStringLiteral("Charger"), QStringLiteral("edit_seuil"), QStringLiteral("Aide"), QStringLiteral("Fermer2"),
+        QStringLiteral("Charger"), QStringLiteral("edit_seuil"), QStringLiteral("edit_taille_mini"), QStringLiteral("Aide"), QStringLiteral("Fermer2"),
         QStringLiteral("voir_enlever_le_noir"), QStringLiteral("Edit9"), QStringLiteral("Edit1"),
         QStringLiteral("Edit3"), QStringLiteral("Edit4"), QStringLiteral("Edit6"), QStringLiteral("Edit0"),
         QStringLiteral("Edit2")};

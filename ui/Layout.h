@@ -15,6 +15,10 @@ struct ControlFont {
     bool underline = false;
 };
 
+// The hint of the "Taille mini" field and its label; after a count with
+// "auto" the field's hint gains a line with the size chosen.
+QStringList minimumSizeFieldHint();
+
 struct ControlEntry {
     QString name;
     ControlKind kind;

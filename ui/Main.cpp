@@ -130,7 +130,8 @@ void Tornvl::buildControls()
                 w = new Picture(parent);
             break;
         case ControlKind::Edit: {
-            QLineEdit* edit = entry.name == QLatin1String("edit_seuil") ? new KeyUpEdit(parent) : new QLineEdit(parent);
+            const bool counts = entry.name == QLatin1String("edit_seuil") || entry.name == QLatin1String("edit_taille_mini");
+            QLineEdit* edit = counts ? new KeyUpEdit(parent) : new QLineEdit(parent);
             edit->setText(entry.caption);
             edit->setFrame(entry.frame);
             edit->setTextMargins(0, 0, 0, 0);
@@ -194,6 +195,7 @@ void Tornvl::buildControls()
     nbtotal->setAlignment(Qt::AlignLeft);
     Edit9 = edit("Edit9");
     edit_seuil = static_cast<KeyUpEdit*>(edit("edit_seuil"));
+    edit_taille_mini = static_cast<KeyUpEdit*>(edit("edit_taille_mini"));
     Label3 = label("Label3");
     Label4 = label("Label4");
     Label5 = label("Label5");
@@ -223,6 +225,7 @@ void Tornvl::wireEvents()
     button("Aide", &Tornvl::AideClick);
     button("Fermer2", &Tornvl::FermerClick);
     edit_seuil->onKeyUp = [this](int key) { edit_seuilKeyUp(key); };
+    edit_taille_mini->onKeyUp = [this](int key) { edit_seuilKeyUp(key); };
     Total->onClick = [this] { TotalClick(); };
 
     Image1->onPress = [this](QMouseEvent* e, QPoint photoPoint) {
@@ -332,11 +335,16 @@ void Tornvl::reintialiserClick()
 void Tornvl::OrnivalClick()
 {
     handle([&] {
-        const CountOutcome outcome = countBirds(doc, edit_seuil->text());
+        const CountOutcome outcome = countBirds(doc, edit_seuil->text(), edit_taille_mini->text());
         if (outcome.message)
             showPlainMessage(this, *outcome.message);
-        if (outcome.thresholdText)
+        if (outcome.thresholdText) {
             edit_seuil->setText(*outcome.thresholdText);
+            QStringList hint = minimumSizeFieldHint();
+            if (edit_taille_mini->text() == QLatin1String("auto"))
+                hint << QStringLiteral("Taille mini choisie : %1 pixels.").arg(outcome.minGroupSize);
+            edit_taille_mini->setToolTip(hint.join(QLatin1Char('\n')));
+        }
     });
 }
 

@@ -74,6 +74,7 @@ public:
     QLineEdit* nbtotal = nullptr;
     QLineEdit* Edit9 = nullptr;
     KeyUpEdit* edit_seuil = nullptr;
+    KeyUpEdit* edit_taille_mini = nullptr;  // "Taille mini": Enter counts as in edit_seuil
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
     QLabel* Label5 = nullptr;

@@ -139,11 +139,7 @@ QPoint PhotoViewport::toArea(QPoint pixel) const
     return {int(x) - scroll_.x(), int(y) - scroll_.y()};
 }
 
-namespace {
-
-// Halves a 24-bit picture, each pixel the mean of the two by two it covers
-// (the last column and row alone where the size is odd).
-QImage halved(const QImage& from)
+QImage halvedPicture(const QImage& from)
 {
     const int w = from.width(), h = from.height();
     QImage to((w + 1) / 2, (h + 1) / 2, QImage::Format_BGR888);
@@ -151,16 +147,21 @@ QImage halved(const QImage& from)
         const uchar* a = from.constScanLine(2 * y);
         const uchar* b = from.constScanLine(std::min(2 * y + 1, h - 1));
         uchar* out = to.scanLine(y);
-        for (int x = 0; x < to.width(); ++x) {
-            const int x0 = 3 * (2 * x), x1 = 3 * std::min(2 * x + 1, w - 1);
+        const int pairs = w / 2;
+        for (int i = 0; i < 3 * pairs; i += 3) {
+            const int x0 = 2 * i;
+            out[i] = uchar((a[x0] + a[x0 + 3] + b[x0] + b[x0 + 3] + 2) >> 2);
+            out[i + 1] = uchar((a[x0 + 1] + a[x0 + 4] + b[x0 + 1] + b[x0 + 4] + 2) >> 2);
+            out[i + 2] = uchar((a[x0 + 2] + a[x0 + 5] + b[x0 + 2] + b[x0 + 5] + 2) >> 2);
+        }
+        if (w % 2) {
+            const int x0 = 3 * (w - 1);
             for (int c = 0; c < 3; ++c)
-                out[3 * x + c] = uchar((a[x0 + c] + a[x1 + c] + b[x0 + c] + b[x1 + c] + 2) >> 2);
+                out[3 * pairs + c] = uchar((2 * a[x0 + c] + 2 * b[x0 + c] + 2) >> 2);
         }
     }
     return to;
 }
-
-} // namespace
 
 PhotoView::PhotoView(QWidget* parent) : QWidget(parent)
 {
@@ -280,7 +281,7 @@ const QImage& PhotoView::level(int n)
     if (std::size_t(n) >= levels_.size())
         levels_.resize(std::size_t(n) + 1);
     if (levels_[std::size_t(n)].isNull())
-        levels_[std::size_t(n)] = halved(level(n - 1));
+        levels_[std::size_t(n)] = halvedPicture(level(n - 1));
     return levels_[std::size_t(n)];
 }
 

@@ -74,6 +74,11 @@ private:
     QPoint scroll_;
 };
 
+// A 24-bit picture (Format_BGR888) at half its size, rounded up: each pixel is
+// the rounded mean of the two by two pixels it covers, the last column or row
+// of an odd size counting twice.
+QImage halvedPicture(const QImage& from);
+
 // Image1: the displayed photo seen through a PhotoViewport. It draws only the
 // part in view, sampled from the photo or, below 100 %, from a copy halved as
 // often as the zoom allows (made once per change of the photo), so that a zoom

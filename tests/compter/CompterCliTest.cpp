@@ -61,7 +61,8 @@ TEST(Compter, CsvOfTheShippedFlocksIsWhatTheWindowCounts)
 }
 
 // The estimate gives each clump its number of birds: on every shipped flock,
-// with the sample set shipped beside it, it lands within 5 % of the truth.
+// with the sample set shipped beside it, it lands within 5 % of the truth
+// (10 % on the realistic ones).
 TEST(Compter, EstimateOfEveryShippedFlockIsWithinFivePercentOfItsTruth)
 {
     const std::vector<ShippedFlock> flocks = shippedFlockSets();
@@ -76,7 +77,10 @@ TEST(Compter, EstimateOfEveryShippedFlockIsWithinFivePercentOfItsTruth)
         ASSERT_EQ(rows.size(), 1u);
         EXPECT_EQ(rows[0][Rule], "estimation");
         const int counted = rows[0][Total].toInt();
-        EXPECT_LE(std::abs(counted - truth) * 100, 5 * truth) << "truth " << truth << ", estimated " << counted;
+        // The realistic flocks (two-tone gulls, white gulls on a dark sea,
+        // noise, blur, JPEG of quality 60 to 65) are held to 10 %.
+        const int percent = photo.contains(QLatin1String("goelands")) || photo.contains(QLatin1String("mouettes")) ? 10 : 5;
+        EXPECT_LE(std::abs(counted - truth) * 100, percent * truth) << "truth " << truth << ", estimated " << counted;
     }
 }
 
@@ -220,34 +224,59 @@ TEST(Compter, WorkBitmapsAndPicturesAreWrittenBesideAndNeverOverAPhoto)
     EXPECT_TRUE(QFile::exists(d.filePath("preuves/piege.png")));
 }
 
-TEST(Compter, FramesOfTwoBirdGroupsAndTheTotalAreOnThePicture)
+// The evidence picture: every counted group framed in the colour of its
+// number of birds, the specks dropped as too small tinted, the total and the
+// legend drawn on white.
+TEST(Compter, GroupsAreFramedInTheColourOfTheirBirdsWithALegend)
 {
     QTemporaryDir dir;
     QDir d(dir.path());
     writeFile(d.filePath("s.ini"), syntheticSamples());
     std::vector<DrawnBird> birds;
-    writeFile(d.filePath("vol.jpg"), syntheticFlock(400, 300, 20, &birds));
-    // A threshold of 0 makes every group a two-bird group: every bird framed.
-    const CompterRun run = runCompter({"--echantillons", d.filePath("s.ini"), "--annoter", d.filePath("p"), "--seuil", "0",
-                                d.filePath("vol.jpg")});
-    ASSERT_EQ(run.exitCode, 0);
-    const std::vector<QStringList> rows = csvRows(run.out);
-    EXPECT_EQ(rows[0][Total], "40");
-    const QImage evidence = QImage(d.filePath("p/vol.png")).convertToFormat(QImage::Format_RGB32);
-    for (const DrawnBird& b : birds) {
-        // The sky has no white: white pixels round a bird are its frame's.
-        int white = 0;
-        for (int y = b.y - b.ry - 3; y <= b.y + b.ry + 3; ++y)
-            for (int x = b.x - b.rx - 3; x <= b.x + b.rx + 3; ++x)
-                white += evidence.pixel(x, y) == qRgb(255, 255, 255) ? 1 : 0;
-        EXPECT_GE(white, b.rx + b.ry) << "frame round " << b.x << "," << b.y;
+    QImage flock = QImage::fromData(syntheticFlock(400, 300, 20, &birds)).convertToFormat(QImage::Format_RGB32);
+    // A speck of 2 x 2 pixels in a free corner: below a minimum of 10.
+    const QRgb speck = flock.pixel(birds[0].x, birds[0].y);
+    for (int y = 150; y < 152; ++y)
+        for (int x = 380; x < 382; ++x)
+            flock.setPixel(x, y, speck);
+    ASSERT_TRUE(flock.save(d.filePath("vol.jpg"), "JPG", 100));
+    struct Case {
+        const char* threshold;
+        QRgb frame;  // the colour of a group of one bird, or of two
+        const char* total;
+    } cases[] = {{"0", qRgb(255, 255, 0), "40"}, {"100000", qRgb(0, 208, 0), "20"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.threshold);
+        const CompterRun run = runCompter({"--echantillons", d.filePath("s.ini"), "--annoter", d.filePath("p"),
+                                           "--seuil", c.threshold, "--taille-mini", "10", d.filePath("vol.jpg")});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const std::vector<QStringList> rows = csvRows(run.out);
+        EXPECT_EQ(rows[0][Total], c.total);
+        EXPECT_EQ(rows[0][MinSize], "10");
+        const QImage evidence = QImage(d.filePath("p/vol.png")).convertToFormat(QImage::Format_RGB32);
+        for (const DrawnBird& b : birds) {
+            int framed = 0;
+            for (int y = b.y - b.ry - 3; y <= b.y + b.ry + 3; ++y)
+                for (int x = b.x - b.rx - 3; x <= b.x + b.rx + 3; ++x)
+                    framed += evidence.pixel(x, y) == c.frame ? 1 : 0;
+            EXPECT_GE(framed, 2 * (b.rx + b.ry)) << "frame round " << b.x << "," << b.y;
+        }
+        // The speck is tinted, not framed: its pixels are no longer the bird's colour.
+        EXPECT_NE(evidence.pixel(380, 150), speck);
+        EXPECT_NE(evidence.pixel(378, 148), c.frame);
+        // The total in the top-left corner and the legend in the bottom-left
+        // are black text on white.
+        for (const QRect box : {QRect(4, 4, 76, 16), QRect(4, 240, 150, 56)}) {
+            int black = 0, white = 0;
+            for (int y = box.top(); y <= box.bottom(); ++y)
+                for (int x = box.left(); x <= box.right(); ++x) {
+                    black += evidence.pixel(x, y) == qRgb(0, 0, 0) ? 1 : 0;
+                    white += evidence.pixel(x, y) == qRgb(255, 255, 255) ? 1 : 0;
+                }
+            EXPECT_GT(black, 20);
+            EXPECT_GT(white, black);
+        }
     }
-    // The total's box in the top-left corner is white with black text.
-    int black = 0;
-    for (int y = 4; y < 20; ++y)
-        for (int x = 4; x < 80; ++x)
-            black += evidence.pixel(x, y) == qRgb(0, 0, 0) ? 1 : 0;
-    EXPECT_GT(black, 20);
 }
 
 TEST(Compter, BadCommandLinesAndSampleSetsStopBeforeAnyPhoto)

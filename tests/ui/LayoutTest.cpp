@@ -56,9 +56,11 @@ const Expected layout[] = {
     {"Label11", "Panel3", 5, 3, 166, 13, "Modifier le seuil de 2 oiseaux", true, 11, true},
     {"Lisser", "Panel3", 178, 3, 33, 17, "Lisser", false, 11, true},
     {"Label5", "Panel3", 176, 48, 3, 13, "", false, 11, true},
-    {"Label2", "", 824, 408, 113, 13, "Seuil de 2 oiseaux :", true, 11, true},
-    {"edit_seuil", "", 944, 400, 41, 21, "auto", false, 11, true},
-    {"Ornival2", "", 840, 432, 145, 25, "Recompter les oiseaux", true, 12, true},
+    {"Label2", "", 824, 399, 113, 13, "Seuil de 2 oiseaux :", true, 11, true},
+    {"edit_seuil", "", 944, 395, 41, 21, "auto", false, 11, true},
+    {"Label_taille_mini", "", 824, 422, 113, 13, "Taille mini :", true, 11, true},
+    {"edit_taille_mini", "", 944, 418, 41, 21, "3", false, 11, true},
+    {"Ornival2", "", 840, 441, 145, 25, "Recompter les oiseaux", true, 12, true},
     {"deplacer", "", 801, 466, 215, 137, "Corriger les erreurs de ornival", true, 11, true},
     {"Label3", "deplacer", 8, 16, 192, 39,
      "En principe, les rectangles contiennent   2 oiseaux ; les faire glisser dans la case voulue  en bas pour "
@@ -93,6 +95,9 @@ QString captionOf(QWidget* w)
 const QString stripHint = QStringLiteral(
     "Comme avec une pipette, faire glisser ici 3 échantillons d'oiseaux, et 3 échantillons de ciel.\n"
     "Eventuellement ajustez en cliquant sur un autre pixel que celui encadré de blanc.");
+const QString minimumSizeHintText =
+    QStringLiteral("Taille mini d'un groupe, en pixels : les groupes plus petits ne sont pas comptés.\n"
+                   "auto : 0,4 fois la taille type d'un oiseau de la photo (au moins 3).");
 const QString correctionsHint =
     QStringLiteral("En cliquant sur la molette centrale, on peut aussi voir la taille d'un goupe encadré.");
 
@@ -108,6 +113,8 @@ const std::map<QString, QString>& hints()
                    "Cliquer pour changer le seuil de 2 oiseaux.  \n"
                    "(vers l'endroit où la courbe devient plus horizontale)."},
         {"Ornival2", "Recompter les oiseaux avec le nouveau seuil."},
+        {"Label_taille_mini", minimumSizeHintText},
+        {"edit_taille_mini", minimumSizeHintText},
         {"separer", stripHint},
         {"Label6", stripHint},
         {"Image2", stripHint},
@@ -223,6 +230,24 @@ TEST_F(WindowTest, ControlsKeepTheirPlacesWhenTheWindowIsResized)
     EXPECT_EQ(w.size() + QSize(frameWidth, frameHeight), QSize(1288, 1024));
 }
 
+// The minimum-size row lies between the threshold row and "Recompter" and
+// overlaps no other control of the window.
+TEST(LayoutTable, MinimumSizeRowOverlapsNothing)
+{
+    for (const char* name : {"Label_taille_mini", "edit_taille_mini"}) {
+        const ControlEntry* row = findControl(QLatin1String(name));
+        ASSERT_NE(row, nullptr) << name;
+        const QRect place(row->left, row->top, row->width, row->height);
+        for (const ControlEntry& other : controlTable()) {
+            if (other.name == row->name || !other.parent.isEmpty() || other.name == QLatin1String("Label_taille_mini")
+                || other.name == QLatin1String("edit_taille_mini"))
+                continue;
+            EXPECT_FALSE(place.intersects(QRect(other.left, other.top, other.width, other.height)))
+                << name << " overlaps " << other.name.toStdString();
+        }
+    }
+}
+
 TEST_F(WindowTest, TabVisitsTheButtonsAndFieldsInTheirOrder)
 {
     seed(allStartFiles());
@@ -230,7 +255,7 @@ TEST_F(WindowTest, TabVisitsTheButtonsAndFieldsInTheirOrder)
     w.TotalClick();  // the log takes part once it is shown
     const QStringList expected{"creer_bmp", "voir_enlever_le_noir1", "reintialiser", "Sauve_bmp", "charge_bmp",
                                "Ornival1", "Ornival2", "Lisser", "Memo1", "nbtotal", "Charger", "edit_seuil",
-                               "Aide", "Fermer2", "voir_enlever_le_noir", "Edit1", "Edit3", "Edit4", "Edit6",
+                               "edit_taille_mini", "Aide", "Fermer2", "voir_enlever_le_noir", "Edit1", "Edit3", "Edit4", "Edit6",
                                "Edit0", "Edit2"};
     QWidget* current = w.control(expected[0]);
     QStringList visited{current->objectName()};

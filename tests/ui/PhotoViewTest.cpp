@@ -42,6 +42,30 @@ TEST(PhotoViewport, MapsAreaPointsToPhotoPixelsLikeThePlainRule)
     }
 }
 
+TEST(PhotoViewport, HalvedPictureIsTheMeanOfEachTwoByTwo)
+{
+    QRandomGenerator random(16);
+    for (QSize size : {QSize(1, 1), QSize(2, 2), QSize(7, 4), QSize(8, 9), QSize(33, 17)}) {
+        SCOPED_TRACE(testing::Message() << size.width() << " x " << size.height());
+        QImage from(size, QImage::Format_BGR888);
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < 3 * size.width(); ++x)
+                from.scanLine(y)[x] = uchar(random.bounded(256));
+        const QImage half = halvedPicture(from);
+        ASSERT_EQ(half.size(), QSize((size.width() + 1) / 2, (size.height() + 1) / 2));
+        for (int y = 0; y < half.height(); ++y)
+            for (int x = 0; x < half.width(); ++x)
+                for (int c = 0; c < 3; ++c) {
+                    int sum = 0;
+                    for (int dy = 0; dy < 2; ++dy)
+                        for (int dx = 0; dx < 2; ++dx)
+                            sum += from.constScanLine(std::min(2 * y + dy, size.height() - 1))
+                                       [3 * std::min(2 * x + dx, size.width() - 1) + c];
+                    ASSERT_EQ(half.constScanLine(y)[3 * x + c], (sum + 2) / 4) << x << "," << y;
+                }
+    }
+}
+
 TEST(PhotoViewport, FitsALargerPhotoAndLeavesOneThatFitsAsItIs)
 {
     struct Row {

@@ -386,3 +386,67 @@ TEST_F(WindowTest, AnErrorThatNoHandlerCatchesGoesToTheErrorBoxAndTheProgramGoes
     EXPECT_TRUE(guarded(&w, [] {}));
     EXPECT_TRUE(w.isVisible());
 }
+
+TEST_F(WindowTest, BadMinimumSizeGoesToTheErrorBoxAndChangesNothing)
+{
+    seed(allStartFiles());
+    Tornvl& w = open();
+    separateAndCount();
+    const QString total = w.nbtotal->text();
+    const QImage shown = w.Image1->image();
+    const qsizetype logSize = w.doc.log.size();
+    const QString belowThree =
+        QStringLiteral("'%1' n'est pas une taille mini correcte : il faut un nombre entier de 3 ou plus, ou auto.");
+    const QString notInteger = QStringLiteral("'%1' n'est pas une valeur entière correcte.");
+    for (const auto& [text, error] : {std::pair{"0", belowThree}, std::pair{"-4", belowThree},
+                                      std::pair{"abc", notInteger}, std::pair{"99999999999", notInteger}}) {
+        messages.clear();
+        w.edit_taille_mini->setText(QString::fromUtf8(text));
+        click("Ornival2");
+        ASSERT_EQ(messages.size(), 1u) << text;
+        EXPECT_EQ(messages[0].kind, MessageKind::Error);
+        EXPECT_EQ(messages[0].text, error.arg(text));
+        EXPECT_EQ(w.nbtotal->text(), total);
+        EXPECT_EQ(w.Image1->image(), shown);
+        EXPECT_EQ(w.doc.log.size(), logSize);
+        EXPECT_EQ(w.doc.minGroupSize, 3);
+    }
+}
+
+// Forty birds among three hundred specks: with "auto" in "Taille mini" and
+// Enter in that field the count drops the specks, and the field's hint and
+// the log say which size was chosen.
+TEST_F(WindowTest, AutomaticMinimumSizeCountsASpeckledPhotoRight)
+{
+    seed(allStartFiles());
+    QImage photo(400, 300, QImage::Format_RGB32);
+    photo.fill(Qt::white);
+    for (int b = 0; b < 40; ++b)
+        for (int i = 0; i < 9; ++i)
+            for (int j = 0; j < 7 + b % 3; ++j)
+                photo.setPixel(12 + 40 * (b % 9) + i, 12 + 60 * (b / 9) + j, qRgb(0, 0, 0));
+    for (int s = 0; s < 300; ++s)
+        for (int i = 0; i < 3 + s % 5; ++i)
+            photo.setPixel(6 + (s * 37) % 385 + i % 3, 40 + 60 * ((s * 7) % 4) + 4 * (s % 5) + i / 3, qRgb(0, 0, 0));
+    ASSERT_TRUE(photo.save(QStringLiteral("points.jpg"), "JPG", 100));
+    QFile ini(QStringLiteral("ornival.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[blocs]\r\n0,0,0\r\n0,0,0\r\n0,0,0\r\n255,255,255\r\n255,255,255\r\n255,255,255\r\n");
+    ini.close();
+    Tornvl& w = open();
+    w.photoChooser = [](QWidget*) { return QDir::current().absoluteFilePath(QStringLiteral("points.jpg")); };
+    click("Charger");
+    click("creer_bmp");
+    click("Ornival1");
+    ASSERT_GT(w.doc.groupCount, 300) << "the specks count as birds with the minimum of 3";
+    // The first count left its threshold in its field: "auto" again.
+    w.edit_seuil->setText(QStringLiteral("auto"));
+    w.edit_taille_mini->setText(QStringLiteral("auto"));
+    QTest::keyClick(w.edit_taille_mini, Qt::Key_Return);
+    EXPECT_EQ(w.nbtotal->text(), "40");
+    EXPECT_EQ(w.edit_taille_mini->text(), "auto");
+    const QString chosen = QString::number(w.doc.minGroupSize);
+    EXPECT_GT(w.doc.minGroupSize, 7);
+    EXPECT_TRUE(w.edit_taille_mini->toolTip().endsWith(QStringLiteral("Taille mini choisie : %1 pixels.").arg(chosen)));
+    EXPECT_TRUE(w.doc.log.contains(QStringLiteral("taille mini auto : ") + chosen));
+}
