@@ -2,134 +2,106 @@
 
 #include "core/Classification.h"
 
-#include <gtest/gtest.h>
-
+#include <map>
 #include <random>
 
 using namespace coretest;
 
 namespace {
 
-// A document whose group table holds the given sizes, each group a frame of
-// its own on a 400 x 300 photo.
-Document documentWithGroups(const std::vector<int>& sizes)
+// 1.5 times the most frequent size from 3 to below the largest size under
+// 500, the smaller size winning a tie, an exact half rounded to even.
+std::optional<int> referenceThreshold(const std::vector<int>& sizes)
 {
-    Document doc = documentWithPhoto(400, 300);
-    doc.groupCount = int(sizes.size());
-    doc.groupSizes.assign(sizes.size() + 1, 0);
-    doc.groupRects.assign(sizes.size() + 1, {});
-    doc.movedGroups.assign(sizes.size() + 1, 0);
-    for (std::size_t i = 0; i < sizes.size(); ++i) {
-        const int left = 10 + int(i % 20) * 19, top = 10 + int(i / 20) * 19;
-        doc.groupSizes[i + 1] = sizes[i];
-        doc.groupRects[i + 1] = {left, top, left + 10, top + 8};
-    }
-    doc.workflowStep = 3;
-    return doc;
+    int largest = 0;
+    std::map<int, int> count;
+    for (int s : sizes)
+        if (s >= 0 && s < 500) {
+            ++count[s];
+            largest = std::max(largest, s);
+        }
+    std::optional<int> mode;
+    for (const auto& [size, n] : count)
+        if (size >= 3 && size < largest && (!mode || n > count[*mode]))
+            mode = size;
+    if (!mode)
+        return std::nullopt;
+    const int floor = 3 * *mode / 2;
+    return 3 * *mode % 2 && floor % 2 ? floor + 1 : floor;
 }
 
 } // namespace
 
-TEST(AutomaticThreshold, RoundsHalfToEven)
+class Classification : public CoreTest {};
+
+TEST_F(Classification, AutomaticThresholdMatchesThePlainRule)
 {
-    const std::pair<int, int> table[] = {{3, 4}, {4, 6}, {5, 8}, {6, 9}, {7, 10}, {8, 12},
-                                         {9, 14}, {10, 15}, {11, 16}, {13, 20}, {15, 22}};
-    for (auto [mode, expected] : table) {
-        SCOPED_TRACE(mode);
-        // The mode occurs twice; a larger size once so that the mode is examined.
-        Document doc = documentWithGroups({mode, mode, 100});
-        EXPECT_EQ(automaticThreshold(doc), expected);
+    std::mt19937 random(1905);
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<int> sizes(random() % 12);
+        const int spread = round % 3 == 0 ? 12 : 30;
+        for (int& s : sizes)
+            s = random() % 4 == 0 ? 495 + int(random() % 10) : int(random() % spread);  // 499 counts, 500 not
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        ASSERT_EQ(automaticThreshold(withGroups(sizes)), referenceThreshold(sizes));
     }
+    EXPECT_EQ(automaticThreshold(withGroups({3, 3, 4, 4, 9})), 4);  // 3 wins the tie: 4.5 → 4
+    EXPECT_EQ(automaticThreshold(withGroups({5, 5, 9})), 8);        // 7.5 → 8
 }
 
-TEST(AutomaticThreshold, Rules)
-{
-    struct Row {
-        const char* name;
-        std::vector<int> sizes;
-        std::optional<int> expected;
-    };
-    const Row rows[] = {
-        {"tie goes to the smaller size", {3, 3, 4, 4, 9}, 4},
-        {"all of one size: the largest is not examined", {7, 7, 7}, std::nullopt},
-        {"no group", {}, std::nullopt},
-        {"largest below 4", {3, 3}, std::nullopt},
-        {"500 and more neither count nor are the largest", {20, 600, 600, 600, 500, 500}, std::nullopt},
-        {"499 is the largest size", {20, 20, 30, 499}, 30},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(automaticThreshold(documentWithGroups(row.sizes)), row.expected);
-    }
-}
-
-TEST(Classify, SplitsFramesAndCounts)
-{
-    Document doc = documentWithGroups({3, 3, 4, 4, 9});
-    doc.binCounts = {5, 5, 5, 5, 5, 5, 5};
-    ClassifyGroups(doc, true);
-    EXPECT_EQ(doc.twoBirdThreshold, 4);
-    EXPECT_EQ(doc.binCounts[2], 3);
-    EXPECT_EQ(doc.binCounts[1], 2);
-    EXPECT_EQ(doc.binCounts[0], 0);
-    EXPECT_EQ(doc.binCounts[6], 0);
-    EXPECT_EQ(doc.totalText, "8");
-    EXPECT_EQ(doc.binFieldTexts[0], "0");
-    EXPECT_EQ(doc.binFieldTexts[1], "2");
-    EXPECT_EQ(doc.binFieldTexts[2], "3");
-    EXPECT_EQ(doc.binFieldTexts[6], "0");
-
-    // The third group is framed, dotted white on Left..Right-1, Top..Bottom-1;
-    // the first is not.
-    const TRect framed = doc.groupRects[3];
-    EXPECT_TRUE(isColour(doc.displayedPhoto, framed.Left, framed.Top, clWhite));  // x + y even
-    EXPECT_FALSE(isColour(doc.displayedPhoto, framed.Left + 1, framed.Top, clWhite));
-    EXPECT_TRUE(isColour(doc.displayedPhoto, framed.Right - 1, framed.Bottom - 1, clWhite));
-    EXPECT_FALSE(isColour(doc.displayedPhoto, framed.Right, framed.Bottom, clWhite));
-    EXPECT_FALSE(isColour(doc.displayedPhoto, framed.Left + 2, framed.Top + 2, clWhite));
-    const TRect plain = doc.groupRects[1];
-    EXPECT_FALSE(isColour(doc.displayedPhoto, plain.Left, plain.Top, clWhite));
-}
-
-TEST(Classify, TypedThresholds)
+TEST_F(Classification, GroupsAtTheThresholdAreTwoBirdsAndFramed)
 {
     struct Row {
         const char* name;
         int threshold;
-        int framed;
+        bool automatic;
+        int two;
     };
-    const Row rows[] = {{"zero frames all", 0, 4}, {"negative frames all", -5, 4},
-                        {"equal size is two birds", 9, 2}, {"above the largest frames none", 1000, 0}};
+    // Sizes 3, 9, 12, 5: threshold 9 frames 9 and 12; the automatic rule
+    // takes 3 on a tie of single sizes: 4.5 → 4.
+    const Row rows[] = {{"zero frames all", 0, false, 4},      {"negative frames all", -5, false, 4},
+                        {"equal size is two birds", 9, false, 2}, {"one above", 10, false, 1},
+                        {"above the largest frames none", 13, false, 0}, {"automatic", 4, true, 3}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        Document doc = documentWithGroups({3, 9, 12, 5});
-        doc.twoBirdThreshold = row.threshold;
-        ClassifyGroups(doc, false);
-        EXPECT_EQ(doc.binCounts[2], row.framed);
-        EXPECT_EQ(doc.binCounts[1], 4 - row.framed);
+        Document doc = withGroups({3, 9, 12, 5}, row.automatic ? 99 : row.threshold);
+        doc.binCounts.fill(5);
+        ClassifyGroups(doc, row.automatic);
         EXPECT_EQ(doc.twoBirdThreshold, row.threshold);
+        EXPECT_EQ(doc.binCounts, (std::array<std::int32_t, 7>{0, 4 - row.two, row.two, 0, 0, 5, 0}));
+        EXPECT_EQ(doc.binFieldTexts[2], QString::number(row.two));
+        EXPECT_EQ(doc.totalText, QString::number(4 + row.two));
+        // A two-bird group is framed dotted white (the pixels whose x + y is
+        // even) on Left..Right-1, Top..Bottom-1.
+        for (int g = 1; g <= 4; ++g) {
+            const TRect r = doc.groupRects[std::size_t(g)];
+            const bool two = doc.groupSizes[std::size_t(g)] >= row.threshold;
+            const int odd = (r.Left + r.Top) % 2;
+            EXPECT_EQ(isColour(doc.displayedPhoto, r.Left + odd, r.Top, clWhite), two) << g;
+            EXPECT_EQ(isColour(doc.displayedPhoto, r.Right - 1 - odd, r.Bottom - 1, clWhite), two) << g;
+            EXPECT_FALSE(isColour(doc.displayedPhoto, r.Left + odd + 1, r.Top, clWhite));
+            EXPECT_FALSE(isColour(doc.displayedPhoto, r.Right + odd, r.Bottom, clWhite));
+            EXPECT_FALSE(isColour(doc.displayedPhoto, r.Left + 2, r.Top + 2, clWhite));
+        }
     }
 }
 
-TEST(Classify, FirstAutomaticCountWithOneSizeFramesEverything)
+TEST_F(Classification, CorrectionBarBinsAndLabels)
 {
-    Document doc = documentWithGroups({6, 6, 6});
-    ClassifyGroups(doc, true);
-    EXPECT_EQ(doc.twoBirdThreshold, 0);
-    EXPECT_EQ(doc.binCounts[2], 3);
-    EXPECT_EQ(doc.totalText, "6");
-}
-
-TEST(Classify, CorrectionBarBinsAndLabels)
-{
-    const QImage bar = drawCorrectionBar();
+    const QImage bar = paintCorrectionBar();
     ASSERT_EQ(bar.size(), QSize(800, 100));
+    // Painted once and shared: a drop into a document's bar leaves it alone.
+    Document doc = withGroups({5});
+    ClassifyGroups(doc, false);
+    setPixelAt(doc.correctionBar, 150, 50, clBlue);
+    EXPECT_EQ(drawCorrectionBar(), bar);
+    ClassifyGroups(doc, false);
+    EXPECT_EQ(doc.correctionBar, bar);
     // Shared borders at the bins' left columns, the last column 800 left out.
     for (int x : {0, 100, 200, 400, 600, 700})
         EXPECT_TRUE(isColour(bar, x, 50, clBlack)) << x;
-    for (int x : {99, 199, 399, 599, 699})
+    for (int x : {99, 101, 199, 399, 599, 699, 799})
         EXPECT_TRUE(isColour(bar, x, 50, clBtnFace)) << x;
-    EXPECT_TRUE(isColour(bar, 799, 50, clBtnFace));  // the right border lies outside
     EXPECT_TRUE(isColour(bar, 50, 0, clBlack));
     EXPECT_TRUE(isColour(bar, 50, 99, clBlack));
     EXPECT_TRUE(isColour(bar, 150, 98, clBtnFace));
@@ -143,30 +115,40 @@ TEST(Classify, CorrectionBarBinsAndLabels)
     }
 }
 
-TEST(Classify, CorrectionBarPaintedOnceIsTheFreshBarAndDropsLeaveItAlone)
+TEST_F(Classification, RightClickMakesTheLastGroupUnderItTwoBirds)
 {
-    const QImage fresh = paintCorrectionBar();
-    EXPECT_EQ(drawCorrectionBar(), fresh);
-    Document doc = documentWithGroups({5});
+    Document doc = withGroups({5, 9, 10, 4}, 10);
+    doc.groupRects[2] = doc.groupRects[1];  // overlapping frames
     ClassifyGroups(doc, false);
-    setPixelAt(doc.correctionBar, 150, 50, clBlue);  // what a drop does to the document's bar
-    EXPECT_EQ(drawCorrectionBar(), fresh);
-    ClassifyGroups(doc, false);
-    EXPECT_EQ(doc.correctionBar, fresh);
+    ASSERT_EQ(doc.binCounts[1], 3);
+    const TRect r = doc.groupRects[1];
+    EXPECT_TRUE(MarkGroupAsTwo(doc, r.Left + 1, r.Top + 1));
+    EXPECT_EQ(doc.groupSizes[2], 10);
+    EXPECT_EQ(doc.groupSizes[1], 5);
+    EXPECT_EQ(doc.binCounts[1], 2);
+    EXPECT_EQ(doc.binCounts[2], 2);
+    EXPECT_EQ(doc.totalText, "6");
+    EXPECT_TRUE(isColour(doc.displayedPhoto, r.Left, r.Top, clWhite));
+
+    // A group at the threshold, a point outside every frame, or a table of
+    // another photo: no change.
+    const auto before = doc.binCounts;
+    EXPECT_FALSE(MarkGroupAsTwo(doc, doc.groupRects[3].Left, doc.groupRects[3].Top));
+    EXPECT_FALSE(MarkGroupAsTwo(doc, 399, 299));
+    doc.groupsMatchPhoto = false;
+    EXPECT_FALSE(MarkGroupAsTwo(doc, doc.groupRects[4].Left, doc.groupRects[4].Top));
+    EXPECT_EQ(doc.binCounts, before);
 }
 
 // Filling whole rows gives the picture that setting every pixel gives, in
 // every format, for rectangles inside, across and outside the raster.
-TEST(Classify, FillRectEqualsPixelByPixelFill)
+TEST_F(Classification, FillRectEqualsPixelByPixelFill)
 {
     std::mt19937 random(1208);
-    QImage indexed(37, 23, QImage::Format_Indexed8);
-    indexed.setColorTable(workBitmapColorTable());
-    for (const QImage::Format format :
-         {QImage::Format_BGR888, QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_Indexed8,
-          QImage::Format_RGB16}) {
+    for (const QImage::Format format : {QImage::Format_BGR888, QImage::Format_RGB32, QImage::Format_ARGB32,
+                                        QImage::Format_Indexed8, QImage::Format_RGB16}) {
         SCOPED_TRACE(int(format));
-        QImage fast = format == QImage::Format_Indexed8 ? indexed : QImage(37, 23, format);
+        QImage fast = format == QImage::Format_Indexed8 ? newWorkBitmap(37, 23) : QImage(37, 23, format);
         fast.fill(0);
         QImage plain = fast.copy();
         for (int i = 0; i < 200; ++i) {
@@ -180,31 +162,4 @@ TEST(Classify, FillRectEqualsPixelByPixelFill)
             ASSERT_EQ(fast, plain) << r.Left << " " << r.Top << " " << r.Right << " " << r.Bottom;
         }
     }
-}
-
-TEST(MarkGroupAsTwoTest, HighestNumberWinsAndCountsMove)
-{
-    Document doc = documentWithGroups({5, 5, 20});
-    doc.groupRects[2] = doc.groupRects[1];  // overlapping frames
-    doc.twoBirdThreshold = 10;
-    ClassifyGroups(doc, false);
-    ASSERT_EQ(doc.binCounts[1], 2);
-    const TRect r = doc.groupRects[1];
-    EXPECT_TRUE(MarkGroupAsTwo(doc, r.Left + 1, r.Top + 1));
-    EXPECT_EQ(doc.groupSizes[2], 10);
-    EXPECT_EQ(doc.groupSizes[1], 5);
-    EXPECT_EQ(doc.binCounts[1], 1);
-    EXPECT_EQ(doc.binCounts[2], 2);
-    EXPECT_EQ(doc.totalText, "5");
-    EXPECT_TRUE(isColour(doc.displayedPhoto, r.Left, r.Top, clWhite));
-
-    // A group already at the threshold, or a point outside every frame: no change.
-    const auto before = doc.binCounts;
-    EXPECT_FALSE(MarkGroupAsTwo(doc, doc.groupRects[3].Left, doc.groupRects[3].Top));
-    EXPECT_FALSE(MarkGroupAsTwo(doc, 399, 299));
-    EXPECT_EQ(doc.binCounts, before);
-
-    // A later redraw that frames the groups at the threshold includes it.
-    ClassifyGroups(doc, false);
-    EXPECT_EQ(doc.binCounts[2], 2);
 }

@@ -2,10 +2,7 @@
 
 #include "core/Classification.h"
 #include "core/Corrections.h"
-#include "core/Count.h"
 #include "core/SampleStrip.h"
-
-#include <gtest/gtest.h>
 
 #include <random>
 
@@ -13,40 +10,23 @@ using namespace coretest;
 
 namespace {
 
-// Counted: group 1 of 10 pixels (two birds, framed), groups 2 and 3 of 5
-// pixels (one bird each), with threshold 8.
-Document countedDocument()
+ColorTriple sampleOf(const Document& doc, int cell)
 {
-    Document doc = documentWithPhoto(200, 150);
-    for (int x = 20; x < 30; ++x)
-        setBird(doc, x, 20);
-    for (int x = 60; x < 65; ++x)
-        setBird(doc, x, 40);
-    for (int x = 100; x < 105; ++x)
-        setBird(doc, x, 100);
-    BuildMask(doc, doc.photoWidth, doc.photoHeight);
-    doc.workflowStep = 2;
-    countBirds(doc, "8");
-    return doc;
-}
-
-void dragGroup(Document& doc, int X, int Y, int dropX)
-{
-    pressOnPhoto(doc, MouseButton::Left, X, Y);
-    ASSERT_TRUE(correctionBarAccepts(doc));
-    dropGroupOnBar(doc, dropX, 50);
+    return cell < 3 ? doc.pixo[std::size_t(cell)] : doc.pixno[std::size_t(cell - 3)];
 }
 
 } // namespace
 
-TEST(PhotoPressTest, LeftMiddleAndRight)
+class Corrections : public CoreTest {};
+
+TEST_F(Corrections, PressesOnThePhoto)
 {
-    Document doc = countedDocument();
-    const int logLines = int(doc.log.size());
+    Document doc = counted();
+    const qsizetype lines = doc.log.size();
     const PhotoPress outside = pressOnPhoto(doc, MouseButton::Left, 120, 45);
     EXPECT_TRUE(outside.mayStartDrag);
+    EXPECT_FALSE(outside.sizeTag);
     EXPECT_EQ(doc.log.back(), "120 45 0");
-    EXPECT_EQ(doc.pressedGroup, 0);
     EXPECT_EQ(doc.pressPoint, (TPoint{120, 45}));
 
     const PhotoPress middle = pressOnPhoto(doc, MouseButton::Middle, 25, 21);
@@ -57,84 +37,100 @@ TEST(PhotoPressTest, LeftMiddleAndRight)
     EXPECT_EQ(doc.log.back(), "25 21 1");
     EXPECT_FALSE(pressOnPhoto(doc, MouseButton::Middle, 150, 10).sizeTag);
 
-    // A right click logs nothing and keeps the pressed point and group.
+    // A right click makes a group of two, logs nothing and keeps the pressed point and group.
     pressOnPhoto(doc, MouseButton::Left, 62, 40);
-    const int lines = int(doc.log.size());
     pressOnPhoto(doc, MouseButton::Right, 102, 100);
-    EXPECT_EQ(int(doc.log.size()), lines);
+    EXPECT_EQ(doc.log.size(), lines + 4);
     EXPECT_EQ(doc.pressPoint, (TPoint{62, 40}));
     EXPECT_EQ(doc.pressedGroup, 2);
     EXPECT_EQ(doc.binCounts[2], 2);
-    EXPECT_EQ(int(doc.log.size()), logLines + 4);
 }
 
-TEST(BarDrop, BinsAndTotal)
+TEST_F(Corrections, BarColumnsGiveTheirBins)
+{
+    const std::pair<int, int> rows[] = {{0, 0},   {99, 0},  {100, 1}, {199, 1}, {200, 2}, {399, 2},
+                                        {400, 3}, {599, 3}, {600, 4}, {699, 4}, {700, 6}, {799, 6}};
+    for (const auto& [x, bin] : rows)
+        EXPECT_EQ(binAt(x), bin) << x;
+}
+
+TEST_F(Corrections, BarTakesAGroupOnceAfterACount)
 {
     struct Row {
         const char* name;
-        int dropX;
-        int bin;
-        int total;
+        int step, group;
+        bool moved, accepted;
     };
-    // Before: bin 1 holds 2, bin 2 holds 1, total 4.
-    const Row rows[] = {{"bin 2 changes nothing", 250, 2, 4}, {"bin 6", 750, 6, 8},
-                        {"bin 0", 50, 0, 2}, {"bin 3", 450, 3, 5}, {"bin 4 at its first column", 600, 4, 6},
-                        {"bin 1", 199, 1, 3}};
+    const Row rows[] = {{"first group", 3, 1, false, true}, {"last group", 3, 3, false, true},
+                        {"no group", 3, 0, false, false},   {"past the last", 3, 4, false, false},
+                        {"moved already", 3, 1, true, false}, {"before a count", 2, 1, false, false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        Document doc = countedDocument();
-        dragGroup(doc, 25, 20, row.dropX);
+        Document doc = counted();
+        doc.movedGroups.resize(8, 0);
+        doc.workflowStep = row.step;
+        doc.pressedGroup = row.group;
+        doc.movedGroups[1] = row.moved;
+        EXPECT_EQ(correctionBarAccepts(doc), row.accepted);
+        const auto bins = doc.binCounts;
+        dropGroupOnBar(doc, 50, 50);
+        EXPECT_EQ(doc.binCounts == bins, !row.accepted);
+    }
+}
+
+TEST_F(Corrections, DropMovesTheGroupFromItsBinIntoTheBinUnderIt)
+{
+    struct Row {
+        const char* name;
+        QString threshold;
+        int pressX, pressY, dropX;
+        std::array<std::int32_t, 7> bins;
+        int total;
+    };
+    // Counted with threshold 8: bin 1 holds 2, bin 2 holds 1, total 4.
+    const Row rows[] = {
+        {"two birds into bin 2 changes nothing", "8", 25, 20, 250, {0, 2, 1, 0, 0, 0, 0}, 4},
+        {"two birds into bin 6", "8", 25, 20, 750, {0, 2, 0, 0, 0, 0, 1}, 8},
+        {"two birds into bin 0", "8", 25, 20, 50, {1, 2, 0, 0, 0, 0, 0}, 2},
+        {"one bird into bin 3", "8", 62, 40, 450, {0, 1, 1, 1, 0, 0, 0}, 6},
+        {"one bird into bin 1 changes nothing", "8", 62, 40, 150, {0, 2, 1, 0, 0, 0, 0}, 4},
+        {"a group at the threshold is taken from bin 2", "10", 25, 20, 650, {0, 2, 0, 0, 1, 0, 0}, 6},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Document doc = separated();
+        countBirds(doc, row.threshold);
+        pressOnPhoto(doc, MouseButton::Left, row.pressX, row.pressY);
+        ASSERT_TRUE(correctionBarAccepts(doc));
+        dropGroupOnBar(doc, row.dropX, 50);
+        EXPECT_EQ(doc.binCounts, row.bins);
         EXPECT_EQ(doc.totalText, QString::number(row.total));
-        EXPECT_EQ(doc.binFieldTexts[std::size_t(row.bin)], row.bin == 2 ? "1" : (row.bin == 1 ? "3" : "1"));
         EXPECT_EQ(doc.log.back(), "Posé");
-        EXPECT_EQ(doc.movedGroups[1], 1);
-        int sum = 0;
-        for (int b : {0, 1, 2, 3, 4, 6})
-            sum += doc.binCounts[std::size_t(b)];
-        EXPECT_EQ(sum, doc.groupCount);
         // Framed blue on the photo; a second drag of it is refused.
-        EXPECT_TRUE(isColour(doc.displayedPhoto, 19, 19, clBlue));
-        pressOnPhoto(doc, MouseButton::Left, 25, 20);
+        const TRect r = doc.groupRects[std::size_t(doc.pressedGroup)];
+        EXPECT_TRUE(isColour(doc.displayedPhoto, r.Left + (r.Left + r.Top) % 2, r.Top, clBlue));
         EXPECT_FALSE(correctionBarAccepts(doc));
     }
 }
 
-TEST(BarDrop, UnframedGroupIsTakenFromBinOne)
-{
-    Document doc = countedDocument();
-    dragGroup(doc, 62, 40, 450);
-    EXPECT_EQ(doc.binCounts[1], 1);
-    EXPECT_EQ(doc.binCounts[2], 1);
-    EXPECT_EQ(doc.binCounts[3], 1);
-    EXPECT_EQ(doc.totalText, "6");
-}
-
-TEST(BarDrop, RightClickOnAMovedGroupDoesNothing)
-{
-    Document doc = countedDocument();
-    dragGroup(doc, 62, 40, 450);  // group 2, one bird, into bin 3
-    const auto bins = doc.binCounts;
-    EXPECT_FALSE(MarkGroupAsTwo(doc, 62, 40));
-    EXPECT_EQ(doc.binCounts, bins);
-    EXPECT_EQ(doc.groupSizes[2], 5);
-}
-
 // Random drops, right clicks and recounts, against a plain model that keeps
-// the bin each group stands in: the bins always hold every group exactly once.
-TEST(BarDrop, BinsFollowTheGroupsThroughAnySequence)
+// the bin each group stands in: the bins always hold every group exactly once,
+// and a right click on a group already dropped does nothing.
+TEST_F(Corrections, BinsFollowTheGroupsThroughAnySequence)
 {
     std::mt19937 random(18);
     const char* thresholds[] = {"4", "5", "8", "11", "auto"};
     for (int run = 0; run < 40; ++run) {
-        Document doc = countedDocument();
-        std::vector<int> standsIn(std::size_t(doc.groupCount) + 1);
+        Document doc = separated();
+        std::vector<int> standsIn(4);
+        std::vector<bool> moved(4);
         auto recount = [&](const char* threshold) {
             countBirds(doc, threshold);
             for (int g = 1; g <= doc.groupCount; ++g)
                 standsIn[std::size_t(g)] = doc.groupSizes[std::size_t(g)] >= doc.twoBirdThreshold ? 2 : 1;
+            moved.assign(moved.size(), false);
         };
         recount("8");
-        std::vector<bool> moved(standsIn.size());
         for (int step = 0; step < 12; ++step) {
             const int g = 1 + int(random() % unsigned(doc.groupCount));
             const TRect r = doc.groupRects[std::size_t(g)];
@@ -144,20 +140,18 @@ TEST(BarDrop, BinsFollowTheGroupsThroughAnySequence)
                 const int X = int(random() % 800);
                 pressOnPhoto(doc, MouseButton::Left, r.Left + 1, r.Top + 1);
                 dropGroupOnBar(doc, X, 50);
-                if (!moved[std::size_t(g)]) {
-                    moved[std::size_t(g)] = true;
+                if (!moved[std::size_t(g)])
                     standsIn[std::size_t(g)] = binAt(X);
-                }
+                moved[std::size_t(g)] = true;
                 break;
             }
             case 1:
-                pressOnPhoto(doc, MouseButton::Right, r.Left + 1, r.Top + 1);
+                EXPECT_EQ(MarkGroupAsTwo(doc, r.Left + 1, r.Top + 1), !moved[std::size_t(g)] && standsIn[std::size_t(g)] == 1);
                 if (!moved[std::size_t(g)])
                     standsIn[std::size_t(g)] = 2;
                 break;
             default:
                 recount(thresholds[random() % 5]);
-                moved.assign(moved.size(), false);
             }
             std::array<std::int32_t, 7> expected{};
             for (int h = 1; h <= doc.groupCount; ++h)
@@ -168,10 +162,11 @@ TEST(BarDrop, BinsFollowTheGroupsThroughAnySequence)
     }
 }
 
-TEST(BarDrop, GroupPictureCentredOnTheDropAndClipped)
+TEST_F(Corrections, GroupPictureCentredOnTheDropAndClipped)
 {
-    Document doc = countedDocument();
-    dragGroup(doc, 25, 20, 300);
+    Document doc = counted();
+    pressOnPhoto(doc, MouseButton::Left, 25, 20);
+    dropGroupOnBar(doc, 300, 50);
     // Frame (19, 19, 30, 21): hw = 4, hh = 0; photo (20..29, 20) lands at bar
     // (296..305, 50): black with the overlay on, and the dots of the blue
     // frame's bottom edge, which runs along the group's row.
@@ -180,104 +175,86 @@ TEST(BarDrop, GroupPictureCentredOnTheDropAndClipped)
     EXPECT_TRUE(isColour(doc.correctionBar, 305, 50, clBlack));
     EXPECT_TRUE(isColour(doc.correctionBar, 306, 50, clBtnFace));
     EXPECT_TRUE(isColour(doc.correctionBar, 296, 49, clBtnFace));
+    EXPECT_TRUE(isColour(doc.correctionBar, 296, 51, clBtnFace));
 
-    Document edge = countedDocument();
-    dragGroup(edge, 25, 20, 798);  // mostly outside the bar: nothing breaks
+    Document edge = counted();
+    pressOnPhoto(edge, MouseButton::Left, 25, 20);
+    dropGroupOnBar(edge, 798, 50);  // mostly outside the bar: nothing breaks
     EXPECT_TRUE(isColour(edge.correctionBar, 795, 50, clBlack));
 }
 
-TEST(BarDrop, RefusedBeforeACountAndOutsideGroups)
+TEST_F(Corrections, StripDropFillsTheCellTurnedByHalfATurn)
 {
-    Document doc = countedDocument();
-    pressOnPhoto(doc, MouseButton::Left, 150, 10);
-    EXPECT_FALSE(correctionBarAccepts(doc));
-    pressOnPhoto(doc, MouseButton::Left, 25, 20);
-    doc.workflowStep = 2;
-    EXPECT_FALSE(correctionBarAccepts(doc));
-    const auto bins = doc.binCounts;
-    dropGroupOnBar(doc, 50, 50);
-    EXPECT_EQ(doc.binCounts, bins);
-}
-
-TEST(Strip, DropFillsTheCellTurnedByHalfATurn)
-{
-    Document doc = documentWithPhoto(50, 40, qRgb(10, 20, 30));
+    Document doc = withPhoto(50, 40, qRgb(10, 20, 30));
     doc.displayedPhoto.setPixel(20, 15, qRgb(200, 100, 50));  // pressed pixel
     doc.displayedPhoto.setPixel(21, 15, qRgb(1, 2, 3));       // one right of it
     doc.displayedPhoto.setPixel(22, 17, qRgb(7, 8, 9));       // two right, two below
-    doc.stripPicture = blankStripPicture();
     doc.pressPoint = {20, 15};
-
-    struct Row {
-        int X;
-        int cell;
-    };
-    const Row rows[] = {{0, 0}, {30, 0}, {31, 1}, {61, 1}, {62, 2}, {92, 2}, {93, 3}, {97, 3}, {123, 3},
-                        {124, 4}, {127, 4}, {154, 4}, {155, 5}, {158, 5}, {185, 5}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.X);
+    const Color centre = fromQRgb(qRgb(200, 100, 50));
+    const std::pair<int, int> rows[] = {{-1, -1}, {0, 0},   {30, 0},  {31, 1},  {61, 1},  {62, 2},  {92, 2},  {93, 3},
+                                        {97, 3},  {123, 3}, {124, 4}, {127, 4}, {154, 4}, {155, 5}, {185, 5}, {186, -1}};
+    for (const auto& [x, cell] : rows) {
+        SCOPED_TRACE(x);
         doc.pixo = {};
         doc.pixno = {};
-        dropSampleOnStrip(doc, row.X, 10);
-        const ColorTriple expected = ColorToTriple(fromQRgb(qRgb(200, 100, 50)));
-        const ColorTriple stored = row.cell < 3 ? doc.pixo[std::size_t(row.cell)] : doc.pixno[std::size_t(row.cell - 3)];
-        EXPECT_EQ(stored, expected);
-        const int L = cellLeft(row.cell);
-        EXPECT_TRUE(isColour(doc.stripPicture, L + 13, 14, fromQRgb(qRgb(200, 100, 50))));
+        doc.stripPicture = blankStripPicture();
+        dropSampleOnStrip(doc, x, 10);
+        if (cell < 0) {
+            EXPECT_EQ(doc.stripPicture, blankStripPicture());
+            EXPECT_EQ(doc.pixo, (std::array<ColorTriple, 3>{}));
+            EXPECT_EQ(doc.pixno, (std::array<ColorTriple, 3>{}));
+            continue;
+        }
+        EXPECT_EQ(sampleOf(doc, cell), ColorToTriple(centre));
+        const int L = cellLeft(cell);
+        EXPECT_TRUE(isColour(doc.stripPicture, L + 13, 14, centre));
         EXPECT_TRUE(isColour(doc.stripPicture, L + 11, 12, clWhite));
         EXPECT_TRUE(isColour(doc.stripPicture, L + 18, 19, clWhite));
         EXPECT_TRUE(isColour(doc.stripPicture, L + 6 + 2, 13 + 2, fromQRgb(qRgb(1, 2, 3))));  // square (1, 2)
-        EXPECT_TRUE(isColour(doc.stripPicture, L + 2, 3, fromQRgb(qRgb(7, 8, 9))));          // square (0, 0)
+        EXPECT_TRUE(isColour(doc.stripPicture, L + 2, 3, fromQRgb(qRgb(7, 8, 9))));           // square (0, 0)
+        EXPECT_TRUE(isColour(doc.stripPicture, L + 29, 30, fromQRgb(qRgb(10, 20, 30))));      // square (4, 4)
+        EXPECT_TRUE(isColour(doc.stripPicture, L + 30, 30, stripBackground));
     }
-}
-
-TEST(Strip, DropNearAndOutsideThePhoto)
-{
-    Document doc = documentWithPhoto(50, 40, qRgb(10, 20, 30));
-    doc.stripPicture = blankStripPicture();
+    // Squares outside the photo show the background; a point outside it changes nothing.
     doc.pressPoint = {0, 0};
     dropSampleOnStrip(doc, 10, 10);
-    EXPECT_TRUE(isColour(doc.stripPicture, 1 + 2, 3, fromQRgb(qRgb(10, 20, 30))));     // (2, 2) of the photo
-    EXPECT_TRUE(isColour(doc.stripPicture, 1 + 24 + 2, 27, stripBackground));          // (-2, -2)
-    EXPECT_EQ(doc.pixo[0], ColorToTriple(fromQRgb(qRgb(10, 20, 30))));
-
-    const QImage before = doc.stripPicture.copy();
-    doc.pixo[1] = ColorTriple{1, 1, 1};
-    doc.pressPoint = {60, 10};  // outside the photo
+    EXPECT_TRUE(isColour(doc.stripPicture, 1 + 2, 3, fromQRgb(qRgb(10, 20, 30))));  // (2, 2) of the photo
+    EXPECT_TRUE(isColour(doc.stripPicture, 1 + 24 + 2, 27, stripBackground));       // (-2, -2)
+    const QImage before = doc.stripPicture;
+    doc.pressPoint = {50, 10};
     dropSampleOnStrip(doc, 40, 10);
-    EXPECT_EQ(doc.pixo[1], (ColorTriple{1, 1, 1}));
-    EXPECT_EQ(doc.stripPicture, before);
-    doc.pressPoint = {5, 5};
-    dropSampleOnStrip(doc, 188, 10);  // cell 6
+    EXPECT_EQ(doc.pixo[1], ColorTriple{});
     EXPECT_EQ(doc.stripPicture, before);
 }
 
-TEST(Strip, ClickExamples)
+TEST_F(Corrections, StripClickTakesThePixelAndFramesItsSquareInYellow)
 {
     struct Row {
         int X, Y;
-        int cell;
+        int cell;  // -1: none
         TRect frame;
     };
-    const Row rows[] = {{50, 20, 1, {49, 18, 57, 26}}, {140, 14, 4, {140, 12, 148, 20}}, {100, 14, 3, {97, 12, 105, 20}}};
+    const Row rows[] = {{50, 20, 1, {49, 18, 57, 26}}, {140, 14, 4, {140, 12, 148, 20}}, {100, 14, 3, {97, 12, 105, 20}},
+                        {127, 14, 3, {127, 12, 135, 20}}, {128, 14, 4, {128, 12, 136, 20}}, {189, 3, 5, {189, 0, 197, 8}},
+                        {190, 3, -1, {}}, {-1, 3, -1, {}}, {20, 31, -1, {}}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.X);
         Document doc;
         doc.stripPicture = blankStripPicture();
         setPixelAt(doc.stripPicture, row.X, row.Y, fromQRgb(qRgb(33, 66, 99)));
+        const QImage before = doc.stripPicture;
         clickOnStrip(doc, row.X, row.Y);
-        const ColorTriple stored = row.cell < 3 ? doc.pixo[std::size_t(row.cell)] : doc.pixno[std::size_t(row.cell - 3)];
-        EXPECT_EQ(stored, ColorToTriple(fromQRgb(qRgb(33, 66, 99))));
+        if (row.cell < 0) {
+            EXPECT_EQ(doc.stripPicture, before);
+            EXPECT_EQ(doc.pixo, (std::array<ColorTriple, 3>{}));
+            EXPECT_EQ(doc.pixno, (std::array<ColorTriple, 3>{}));
+            continue;
+        }
+        EXPECT_EQ(sampleOf(doc, row.cell), ColorToTriple(fromQRgb(qRgb(33, 66, 99))));
         const TRect f = row.frame;
         EXPECT_TRUE(isColour(doc.stripPicture, f.Left, f.Top, clYellow));
-        EXPECT_TRUE(isColour(doc.stripPicture, f.Right - 1, f.Bottom - 1, clYellow));
-        EXPECT_FALSE(isColour(doc.stripPicture, f.Right, f.Top, clYellow));
+        EXPECT_TRUE(isColour(doc.stripPicture, std::min(f.Right - 1, 190), f.Bottom - 1, clYellow));
+        EXPECT_FALSE(isColour(doc.stripPicture, f.Left - 1, f.Top, clYellow));
         EXPECT_FALSE(isColour(doc.stripPicture, f.Left + 1, f.Top + 1, clYellow));
     }
-    Document doc;
-    doc.stripPicture = blankStripPicture();
-    const QImage before = doc.stripPicture.copy();
-    clickOnStrip(doc, 190, 10);  // cell 6
-    EXPECT_EQ(doc.stripPicture, before);
-    EXPECT_EQ(doc.pixno[2], ColorTriple{});
 }

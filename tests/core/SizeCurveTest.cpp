@@ -3,26 +3,9 @@
 #include "core/Classification.h"
 #include "core/SizeCurve.h"
 
-#include <gtest/gtest.h>
-
 using namespace coretest;
 
 namespace {
-
-Document documentWithSizes(const std::vector<int>& sizes, int threshold)
-{
-    Document doc;
-    doc.groupCount = int(sizes.size());
-    doc.groupSizes.assign(sizes.size() + 1, 0);
-    doc.groupRects.assign(sizes.size() + 1, {});
-    doc.movedGroups.assign(sizes.size() + 1, 0);
-    for (std::size_t i = 0; i < sizes.size(); ++i)
-        doc.groupSizes[i + 1] = sizes[i];
-    doc.twoBirdThreshold = threshold;
-    doc.workflowStep = 3;
-    InitArrowPoints(doc);
-    return doc;
-}
 
 int countPixels(const QImage& image, Color colour)
 {
@@ -66,9 +49,11 @@ int wordGaps(const QImage& image, QRect box)
 
 } // namespace
 
-TEST(SizeCurve, TextsOfThePicturesKeepTheirWordsApart)
+class SizeCurve : public CoreTest {};
+
+TEST_F(SizeCurve, TextsOfThePicturesKeepTheirWordsApart)
 {
-    Document doc = documentWithSizes({3, 3, 4, 5}, 4);
+    Document doc = withGroups({3, 3, 4, 5}, 4);
     DrawSizeCurve(doc);
     const QImage bar = paintCorrectionBar();
     struct Row {
@@ -85,9 +70,9 @@ TEST(SizeCurve, TextsOfThePicturesKeepTheirWordsApart)
     }
 }
 
-TEST(SizeCurve, FourGroupExample)
+TEST_F(SizeCurve, FourGroupExample)
 {
-    Document doc = documentWithSizes({3, 3, 4, 5}, 4);
+    Document doc = withGroups({3, 3, 4, 5}, 4);
     DrawSizeCurve(doc);
     const QImage& p = doc.curvePicture;
     ASSERT_EQ(p.size(), QSize(214, 172));
@@ -118,9 +103,9 @@ TEST(SizeCurve, FourGroupExample)
     EXPECT_TRUE(isColour(doc.curvePicture, 126, 76, clRed));
 }
 
-TEST(SizeCurve, PickOnTheFourGroupCurve)
+TEST_F(SizeCurve, PickOnTheFourGroupCurve)
 {
-    Document doc = documentWithSizes({3, 3, 4, 5}, 4);
+    Document doc = withGroups({3, 3, 4, 5}, 4);
     DrawSizeCurve(doc);
     const auto pick = pickThreshold(doc, 126, 60);
     ASSERT_TRUE(pick);
@@ -140,9 +125,9 @@ TEST(SizeCurve, PickOnTheFourGroupCurve)
     EXPECT_EQ(pickThreshold(doc, 17, 0)->threshold, 4);  // 3.5 → 4
 }
 
-TEST(SizeCurve, PickNeedsACount)
+TEST_F(SizeCurve, PickNeedsACount)
 {
-    Document doc = documentWithSizes({3, 3, 4, 5}, 4);
+    Document doc = withGroups({3, 3, 4, 5}, 4);
     DrawSizeCurve(doc);
     doc.workflowStep = 2;
     doc.arrowPosition = {1, 1};
@@ -150,12 +135,12 @@ TEST(SizeCurve, PickNeedsACount)
     EXPECT_EQ(doc.arrowPosition, (TPoint{1, 1}));
 }
 
-TEST(SizeCurve, HundredGroupExample)
+TEST_F(SizeCurve, HundredGroupExample)
 {
     std::vector<int> sizes(60, 10);
     sizes.insert(sizes.end(), 37, 20);
     sizes.insert(sizes.end(), {40, 40, 80});
-    Document doc = documentWithSizes(sizes, 15);
+    Document doc = withGroups(sizes, 15);
     DrawSizeCurve(doc);
     EXPECT_DOUBLE_EQ(doc.curveXScale, 9.7);
     // Light curve point of size 10: count average 20, sy = 152 / 60.
@@ -169,12 +154,12 @@ TEST(SizeCurve, HundredGroupExample)
             ASSERT_FALSE(isColour(doc.curvePicture, x, y, clRed)) << x << "," << y;
 }
 
-TEST(SizeCurve, NoScaleGivesAxisTextsOnly)
+TEST_F(SizeCurve, NoScaleGivesAxisTextsOnly)
 {
     const std::vector<std::vector<int>> cases = {{}, {12}, {9, 9, 9}, {600, 700}};
     for (const auto& sizes : cases) {
         SCOPED_TRACE(sizes.size());
-        Document doc = documentWithSizes(sizes, 5);
+        Document doc = withGroups(sizes, 5);
         doc.curveXScale = 3.0;
         DrawSizeCurve(doc);
         EXPECT_EQ(doc.curveXScale, 0.0);
@@ -187,10 +172,10 @@ TEST(SizeCurve, NoScaleGivesAxisTextsOnly)
     }
 }
 
-TEST(SizeCurve, StrongWindowBeyondTheHistogramCountsZero)
+TEST_F(SizeCurve, StrongWindowBeyondTheHistogramCountsZero)
 {
     // Two groups: h = round(10 * 490 / 2) = 2450 reaches far outside -50..500.
-    Document doc = documentWithSizes({3, 490}, 5);
+    Document doc = withGroups({3, 490}, 5);
     doc.curveSmoothed = true;
     DrawSizeCurve(doc);
     EXPECT_GT(doc.curveXScale, 0.0);
@@ -198,13 +183,13 @@ TEST(SizeCurve, StrongWindowBeyondTheHistogramCountsZero)
     EXPECT_TRUE(isColour(doc.curvePicture, 100, 152, clRed));
 }
 
-TEST(SizeCurve, HugeCountsAndThresholdsAreClipped)
+TEST_F(SizeCurve, HugeCountsAndThresholdsAreClipped)
 {
     // One size far more frequent than the tallest counted one, and a threshold
     // far beyond the range: points outside the picture are clipped.
     std::vector<int> sizes(200000, 10);
     sizes.push_back(5);
-    Document doc = documentWithSizes(sizes, 2000000000);
+    Document doc = withGroups(sizes, 2000000000);
     DrawSizeCurve(doc);
     EXPECT_GT(countPixels(doc.curvePicture, clRed), 0);
     EXPECT_EQ(countPixels(doc.curvePicture, clGreen), 0);

@@ -4,18 +4,12 @@
 #include "FilesTestSupport.h"
 
 #include "core/Groups.h"
-#include "core/OrnivalError.h"
 #include "core/SampleStrip.h"
 #include "files/BmpFile.h"
-#include "files/PhotoFile.h"
 #include "files/SampleSetFile.h"
 #include "files/WorkBitmapFile.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QTextStream>
-
-#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
@@ -31,43 +25,16 @@ struct CorpusFile {
 
 std::vector<CorpusFile> corpusFiles(const QString& folder)
 {
-    const QDir dir(QStringLiteral(ORNIVAL_CORPUS_DIR));
-    QFile manifest(dir.filePath("manifest.tsv"));
+    QFile manifest(QStringLiteral(ORNIVAL_CORPUS_DIR "/manifest.tsv"));
     EXPECT_TRUE(manifest.open(QIODevice::ReadOnly)) << "no corpus in " ORNIVAL_CORPUS_DIR;
     std::vector<CorpusFile> files;
     for (const QByteArray& line : manifest.readAll().split('\n')) {
         const QStringList fields = QString::fromUtf8(line).split(QLatin1Char('\t'));
         if (fields.size() == 3 && fields[0] == folder)
-            files.push_back({dir.filePath(folder + "/" + fields[1]), fields[1], fields[2]});
+            files.push_back({QStringLiteral(ORNIVAL_CORPUS_DIR "/") + folder + "/" + fields[1], fields[1], fields[2]});
     }
     EXPECT_GT(files.size(), 10u);
     return files;
-}
-
-// What the reader said: "error <text>" or the reader's own success answer.
-template <typename Read>
-std::optional<QString> errorOf(Read read)
-{
-    try {
-        read();
-    } catch (const OrnivalError& e) {
-        return "error " + e.text();
-    }
-    return std::nullopt;
-}
-
-// A document holding a loaded 40 x 30 photo, separated and counted state kept
-// in fields a refused file must not touch.
-Document documentWithPhoto(const QString& photoPath)
-{
-    Document doc;
-    InitArrowPoints(doc);
-    EXPECT_FALSE(loadPhoto(doc, photoPath).failureMessage);
-    doc.workflowStep = 3;
-    doc.blackShown = false;
-    doc.arrowPosition = {816, 436};
-    doc.groupMaskCopy[doc.maskIndex(7, 7)] = 255;
-    return doc;
 }
 
 void expectSamePhotoState(const Document& doc, const Document& before)
@@ -83,32 +50,31 @@ void expectSamePhotoState(const Document& doc, const Document& before)
     EXPECT_EQ(doc.groupMaskCopy, before.groupMaskCopy);
 }
 
+class Corpus : public FilesTest {};
+
 } // namespace
 
-TEST(Corpus, Photos)
+TEST_F(Corpus, Photos)
 {
-    InTemporaryFolder folder;
-    writeFile("previous.jpg", makeJpeg(40, 30));
+    ASSERT_TRUE(QFile::copy(corpus("jpeg/baseline.jpg"), "previous.jpg"));
     for (const CorpusFile& file : corpusFiles("jpeg")) {
         SCOPED_TRACE(file.name.toStdString());
         const QStringList words = file.outcome.split(QLatin1Char(' '));
         QImage image;
         const std::optional<QString> error = errorOf([&] { image = decodeJpegFile(file.path); });
-        Document doc = documentWithPhoto("previous.jpg");
+        Document doc = withPhoto("previous.jpg");
         const Document before = doc;
         const PhotoLoadOutcome outcome = loadPhoto(doc, file.path);
         EXPECT_EQ(doc.photoFileName, file.path);
         if (words[0] == "error") {
             EXPECT_EQ(error, file.outcome);
-            ASSERT_TRUE(outcome.failureMessage);
             // The window shows "Mauvais Format" for a damaged file, and says
             // plainly why one over its own limit is refused.
-            const std::optional<QString> windowError =
-                errorOf([&] { decodeJpegFile(file.path, windowPhotoLimits); });
+            const std::optional<QString> windowError = errorOf([&] { decodeJpegFile(file.path, windowPhotoLimits); });
             ASSERT_TRUE(windowError);
             const QString shown = windowError->startsWith("error Photo trop grande") ? windowError->mid(6)
                                                                                     : QStringLiteral("Mauvais Format");
-            EXPECT_EQ(*outcome.failureMessage, shown);
+            EXPECT_EQ(outcome.failureMessage, shown);
             expectSamePhotoState(doc, before);
             continue;
         }
@@ -116,25 +82,26 @@ TEST(Corpus, Photos)
         ASSERT_EQ(words.size(), 3);
         EXPECT_EQ(image.size(), QSize(words[1].toInt(), words[2].toInt()));
         EXPECT_EQ(image.format(), QImage::Format_BGR888);
-        if (words[0] == "grey") {
-            for (int y = 0; y < image.height(); ++y)
-                for (int x = 0; x < image.width(); ++x) {
-                    const uchar* p = image.constScanLine(y) + 3 * x;
-                    ASSERT_TRUE(p[0] == p[1] && p[1] == p[2]) << x << "," << y;
-                }
-        }
+        for (int y = 0; words[0] == "grey" && y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const uchar* p = image.constScanLine(y) + 3 * x;
+                ASSERT_TRUE(p[0] == p[1] && p[1] == p[2]) << x << "," << y;
+            }
         ASSERT_FALSE(outcome.failureMessage);
         EXPECT_EQ(doc.photoJpeg, image);
+        EXPECT_EQ(doc.displayedPhoto, image);
         EXPECT_EQ(doc.workBitmap.size(), image.size());
+        EXPECT_EQ(doc.workBitmap.format(), QImage::Format_Indexed8);
         EXPECT_EQ(doc.workflowStep, 1);
         EXPECT_EQ(doc.arrowPosition, (TPoint{775, 124}));
+        // The previous photo's groups no longer act on this one.
+        EXPECT_EQ(doc.groupMaskCopy[doc.maskIndex(7, 7)], 0);
     }
 }
 
-TEST(Corpus, Bitmaps)
+TEST_F(Corpus, Bitmaps)
 {
-    InTemporaryFolder folder;
-    writeFile("p.jpg", makeJpeg(40, 30));
+    ASSERT_TRUE(QFile::copy(corpus("jpeg/baseline.jpg"), "p.jpg"));
     for (const CorpusFile& file : corpusFiles("bmp")) {
         SCOPED_TRACE(file.name.toStdString());
         const QStringList words = file.outcome.split(QLatin1Char(' '));
@@ -143,7 +110,7 @@ TEST(Corpus, Bitmaps)
         // The same file as the working bitmap of the photo "p.jpg".
         QFile::remove("p.bmp");
         ASSERT_TRUE(QFile::copy(file.path, "p.bmp"));
-        Document doc = documentWithPhoto("p.jpg");
+        Document doc = withPhoto("p.jpg");
         const Document before = doc;
         const std::optional<QString> loadError = errorOf([&] { loadWorkBitmap(doc); });
         if (words[0] == "error") {
@@ -156,6 +123,7 @@ TEST(Corpus, Bitmaps)
         ASSERT_FALSE(loadError);
         EXPECT_EQ(doc.workflowStep, 2);
         EXPECT_TRUE(doc.blackShown);
+        EXPECT_EQ(doc.arrowPosition, before.arrowPosition);  // the load does not move it
         EXPECT_EQ(doc.workBitmap, image);
         if (words[0] == "empty") {
             EXPECT_TRUE(image.isNull());
@@ -170,10 +138,9 @@ TEST(Corpus, Bitmaps)
     }
 }
 
-TEST(Corpus, SampleSets)
+TEST_F(Corpus, SampleSets)
 {
-    InTemporaryFolder folder;
-    writeFile("blocs_couleurs.bmp", encodeBmp(blankStripPicture()));
+    write("blocs_couleurs.bmp", encodeBmp(blankStripPicture()));
     for (const CorpusFile& file : corpusFiles("ini")) {
         SCOPED_TRACE(file.name.toStdString());
         QFile::remove("ornival.ini");
@@ -202,10 +169,9 @@ TEST(Corpus, SampleSets)
 
 // Names that are no readable file: each reader says it cannot open them, and
 // nothing changes.
-TEST(Corpus, NamesThatAreNoFile)
+TEST_F(Corpus, NamesThatAreNoFile)
 {
-    InTemporaryFolder folder;
-    writeFile("previous.jpg", makeJpeg(40, 30));
+    ASSERT_TRUE(QFile::copy(corpus("jpeg/baseline.jpg"), "previous.jpg"));
     QDir().mkdir("dossier.jpg");
     QDir().mkdir("dossier.bmp");
     ASSERT_EQ(mkfifo("tube.jpg", 0600), 0);
@@ -219,7 +185,7 @@ TEST(Corpus, NamesThatAreNoFile)
         EXPECT_EQ(errorOf([&] { decodeJpegFile(jpg); }), "error Impossible d'ouvrir le fichier " + jpg);
         EXPECT_EQ(errorOf([&] { readBmpFile(bmp); }), "error Impossible d'ouvrir le fichier " + bmp);
 
-        Document doc = documentWithPhoto("previous.jpg");
+        Document doc = withPhoto("previous.jpg");
         const Document before = doc;
         EXPECT_EQ(loadPhoto(doc, jpg).failureMessage, QStringLiteral("Mauvais Format"));
         expectSamePhotoState(doc, before);
