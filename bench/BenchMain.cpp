@@ -90,7 +90,7 @@ void printSummary()
     for (const Target& t : targets()) {
         const double subject = bench::medianSeconds(t.subject);
         const double baseline = t.baseline.empty() ? t.baselineSeconds : bench::medianSeconds(t.baseline);
-        if (subject <= 0 || baseline <= 0) {
+        if (!bench::measured(t.subject) || baseline <= 0 || (subject <= 0 && t.baseline.size())) {
             std::printf("  %-18s not measured (%s)\n", t.label.c_str(),
                         subject <= 0 ? t.subject.c_str() : t.baseline.c_str());
             line += " " + t.label + " n/a;";

@@ -205,6 +205,11 @@ void recordMedian(const std::string& name, double seconds)
     medians()[name] = seconds;
 }
 
+bool measured(const std::string& name)
+{
+    return medians().count(name) > 0 || iterations().count(name) > 0;
+}
+
 double medianSeconds(const std::string& name)
 {
     if (auto median = medians().find(name); median != medians().end())

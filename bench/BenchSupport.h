@@ -40,6 +40,8 @@ QString flockPhoto(int width, int height, const QString& folder = {});
 // its repetitions as the library gave it, else the median of the repetitions
 // reported one by one; 0 when it did not run.
 double medianSeconds(const std::string& name);
+// Whether anything was recorded under the name (a counter's median may be 0).
+bool measured(const std::string& name);
 void recordIteration(const std::string& name, double seconds);
 void recordMedian(const std::string& name, double seconds);
 

@@ -26,6 +26,10 @@
 #include <new>
 #include <thread>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 SampleSet readSampleSetFile(const QString& path)
 {
     const QStringList lines = splitLines(readSampleSetBytes(path));
@@ -142,6 +146,18 @@ QImage annotatedPhoto(Document& doc, const PhotoResult& result)
 }
 
 } // namespace
+
+void keepReleasedMemoryForReuse()
+{
+#ifdef __GLIBC__
+    // Buffers up to 32 MB (the largest threshold the allocator takes) come
+    // from the heap rather than from fresh mappings, and the heap keeps up to
+    // 256 MB of released memory. The larger buffers of a big photo are the
+    // workers' own and reused (CountWorkspace).
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
+#endif
+}
 
 PhotoResult countPhoto(const PhotoJob& job, const SampleSet& samples, const CountOptions& options,
                        CountWorkspace* workspace)

@@ -83,6 +83,11 @@ struct CountWorkspace {
     std::vector<std::uint8_t> maskCopy;
 };
 
+// Keeps memory released by one photo in the process's heap for the next
+// (glibc's allocator settings), so a batch does not map and zero fresh pages
+// for every photo's buffers. Called once at the start of the batch counter.
+void keepReleasedMemoryForReuse();
+
 // Counts one photo on its own count-only document (the window's numbers, none
 // of its pictures unless the photo is annotated). Never throws: every failure
 // becomes the row's error text, and what was counted before it stays in the

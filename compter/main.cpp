@@ -12,29 +12,12 @@
 
 #include <unistd.h>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 namespace {
 
 void printError(const QString& text)
 {
     std::fprintf(stderr, "ornival-compter : %s\n", text.toUtf8().constData());
-}
-
-// Every photo needs a few megabytes of pictures and masks for a few
-// milliseconds. Left to its defaults the allocator maps each such buffer from
-// the system and gives it back on release, so every photo pays for fresh,
-// zeroed pages (a third of the time of a batch, and the two jobs queue on the
-// process's memory map). Keeping released memory in the heap lets the next
-// photo of the same worker reuse it.
-void keepReleasedMemoryForReuse()
-{
-#ifdef __GLIBC__
-    mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
-#endif
 }
 
 } // namespace

@@ -340,8 +340,8 @@ void separateRow(const std::uint8_t* bgr, int count, const std::array<ColorTripl
 namespace {
 
 // The separation of a count-only document: the photo's rows are classed
-// straight into the working bitmap, or without one into the group mask copy;
-// nothing is drawn.
+// straight into the working bitmap (of the program's grey table), or without
+// one into the group mask copy; nothing is drawn.
 void separateCountOnly(Document& doc, const std::function<void()>& saveSampleSet)
 {
     const QImage photo = doc.photoJpeg.format() == QImage::Format_BGR888
@@ -360,20 +360,12 @@ void separateCountOnly(Document& doc, const std::function<void()>& saveSampleSet
                 std::memset(flags, 0, std::size_t(width));
         });
     } else {
-        if (work.format() != QImage::Format_Indexed8 || work.colorTable() != workBitmapColorTable())
-            work = work.convertToFormat(QImage::Format_RGB32);
-        const bool greyTable = work.format() == QImage::Format_Indexed8;
+        // A working bitmap of the program's own grey table.
         const int workWidth = std::min(width, work.width());
         std::vector<std::uint8_t> bird(std::size_t(std::max(width, 0)));
         for (int y = 0; y < std::min(height, work.height()); ++y) {
             separateRow(photo.constScanLine(y), workWidth, doc.pixo, doc.pixno, bird.data());
-            if (greyTable) {
-                greyLevels(bird.data(), workWidth, work.scanLine(y));
-            } else {
-                QRgb* out = reinterpret_cast<QRgb*>(work.scanLine(y));
-                for (int x = 0; x < workWidth; ++x)
-                    out[x] = bird[std::size_t(x)] ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
-            }
+            greyLevels(bird.data(), workWidth, work.scanLine(y));
         }
         saveSampleSet();
         BuildMask(doc, doc.photoWidth, doc.photoHeight);
@@ -387,7 +379,12 @@ void separateCountOnly(Document& doc, const std::function<void()>& saveSampleSet
 
 void separateBirds(Document& doc, const std::function<void()>& saveSampleSet)
 {
-    if (doc.countOnly) {
+    // A count-only document draws nothing, unless its working bitmap has a
+    // format of its own (loaded from a file), which the full pass keeps.
+    if (doc.countOnly
+        && (doc.workBitmap.isNull()
+            || (doc.workBitmap.format() == QImage::Format_Indexed8
+                && doc.workBitmap.colorTable() == workBitmapColorTable()))) {
         separateCountOnly(doc, saveSampleSet);
         return;
     }

@@ -2,61 +2,136 @@
 
 #include "core/OrnivalError.h"
 
-#include <csetjmp>
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
-#include <png.h>
+#include <zlib.h>
 
 namespace {
 
-struct Sink {
-    QByteArray* bytes;
+constexpr std::size_t storedBlockMax = 65535;  // bytes of one stored deflate block
+
+void putBigEndian(char* out, std::uint32_t v)
+{
+    out[0] = char(v >> 24);
+    out[1] = char(v >> 16);
+    out[2] = char(v >> 8);
+    out[3] = char(v);
+}
+
+// Writes one chunk's length, type and data; the CRC is left to the caller,
+// which gets the position where it goes.
+class PngWriter {
+public:
+    explicit PngWriter(std::size_t capacity) { bytes_.resize(qsizetype(capacity)); }
+
+    void raw(const void* data, std::size_t n)
+    {
+        std::memcpy(bytes_.data() + size_, data, n);
+        size_ += n;
+    }
+    void beginChunk(const char* type, std::uint32_t length)
+    {
+        char head[8];
+        putBigEndian(head, length);
+        std::memcpy(head + 4, type, 4);
+        raw(head, 8);
+        chunkStart_ = size_ - 4;
+        crc_ = crc32_z(0L, Z_NULL, 0);
+    }
+    // Chunk data; the CRC runs over it while it is in the cache.
+    void data(const void* d, std::size_t n)
+    {
+        raw(d, n);
+        crc_ = crc32_z(crc_, reinterpret_cast<const Bytef*>(bytes_.data() + size_ - n), z_size_t(n));
+    }
+    void endChunk()
+    {
+        // The CRC covers the type too.
+        const uLong typeCrc = crc32_z(0L, reinterpret_cast<const Bytef*>(bytes_.data() + chunkStart_), 4);
+        const uLong all = crc32_combine(typeCrc, crc_, z_off_t(size_ - chunkStart_ - 4));
+        char out[4];
+        putBigEndian(out, std::uint32_t(all));
+        raw(out, 4);
+    }
+    QByteArray finish()
+    {
+        bytes_.resize(qsizetype(size_));
+        return bytes_;
+    }
+
+private:
+    QByteArray bytes_;
+    std::size_t size_ = 0;
+    std::size_t chunkStart_ = 0;
+    uLong crc_ = 0;
 };
-
-void writeBytes(png_structp png, png_bytep data, png_size_t size)
-{
-    auto* sink = static_cast<Sink*>(png_get_io_ptr(png));
-    sink->bytes->append(reinterpret_cast<const char*>(data), qsizetype(size));
-}
-
-void flushNothing(png_structp) {}
-
-// Nothing with a destructor lives in this frame: an encoder error jumps out
-// of it.
-bool writeRows(png_structp png, png_infop info, const QImage* image, Sink* sink)
-{
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    png_set_write_fn(png, sink, writeBytes, flushNothing);
-    png_set_IHDR(png, info, png_uint_32(image->width()), png_uint_32(image->height()), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 0);
-    png_set_filter(png, 0, PNG_FILTER_NONE);
-    png_write_info(png, info);
-    png_set_bgr(png);  // the rows hold blue, green, red
-    for (int y = 0; y < image->height(); ++y)
-        png_write_row(png, image->constScanLine(y));
-    png_write_end(png, info);
-    return true;
-}
 
 } // namespace
 
 QByteArray encodePngFast(const QImage& image)
 {
     const QImage rows = image.format() == QImage::Format_BGR888 ? image : image.convertToFormat(QImage::Format_BGR888);
-    QByteArray bytes;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    bool written = false;
-    if (info && !rows.isNull()) {
-        // Stored blocks: about the raw size, plus headers.
-        bytes.reserve(qsizetype(rows.height()) * (3 * qsizetype(rows.width()) + 1) * 1001 / 1000 + 4096);
-        Sink sink{&bytes};
-        written = writeRows(png, info, &rows, &sink);
-    }
-    png_destroy_write_struct(&png, info ? &info : nullptr);
-    if (!written)
+    const std::size_t width = std::size_t(std::max(rows.width(), 0));
+    const std::size_t height = std::size_t(std::max(rows.height(), 0));
+    const std::size_t rowBytes = 1 + 3 * width;  // the filter byte (none), then red, green, blue
+    const std::size_t stream = rowBytes * height;
+    const std::size_t blocks = (stream + storedBlockMax - 1) / storedBlockMax;
+    const std::size_t idat = 2 + 5 * blocks + stream + 4;  // zlib header, blocks, Adler-32
+    if (width == 0 || height == 0 || idat > 0x7FFFFFFFu)
         throw OrnivalError(QStringLiteral("Image PNG impossible à écrire"));
-    return bytes;
+
+    PngWriter out(8 + 25 + 12 + idat + 12);
+    out.raw("\x89PNG\r\n\x1a\n", 8);
+    char header[13];
+    putBigEndian(header, std::uint32_t(width));
+    putBigEndian(header + 4, std::uint32_t(height));
+    const char rest[5] = {8, 2, 0, 0, 0};  // 8 bits, RGB, deflate, no filter method, not interlaced
+    std::memcpy(header + 8, rest, 5);
+    out.beginChunk("IHDR", 13);
+    out.data(header, 13);
+    out.endChunk();
+
+    out.beginChunk("IDAT", std::uint32_t(idat));
+    out.data("\x78\x01", 2);  // deflate, 32 KB window, no dictionary, fastest
+    uLong adler = adler32_z(0L, Z_NULL, 0);
+    std::vector<unsigned char> row(rowBytes);
+    std::size_t left = stream;      // stream bytes not yet written
+    std::size_t inBlock = 0;        // room left in the current block
+    for (std::size_t y = 0; y < height; ++y) {
+        const uchar* in = rows.constScanLine(int(y));
+        row[0] = 0;
+        for (std::size_t x = 0; x < width; ++x) {
+            row[1 + 3 * x] = in[3 * x + 2];
+            row[2 + 3 * x] = in[3 * x + 1];
+            row[3 + 3 * x] = in[3 * x];
+        }
+        adler = adler32_z(adler, row.data(), z_size_t(rowBytes));
+        for (std::size_t done = 0; done < rowBytes;) {
+            if (inBlock == 0) {
+                const std::size_t n = std::min(left, storedBlockMax);
+                const unsigned char head[5] = {static_cast<unsigned char>(left <= storedBlockMax ? 1 : 0),
+                                               static_cast<unsigned char>(n & 0xFF),
+                                               static_cast<unsigned char>(n >> 8),
+                                               static_cast<unsigned char>(~n & 0xFF),
+                                               static_cast<unsigned char>((~n >> 8) & 0xFF)};
+                out.data(head, 5);
+                inBlock = n;
+            }
+            const std::size_t n = std::min(inBlock, rowBytes - done);
+            out.data(row.data() + done, n);
+            done += n;
+            inBlock -= n;
+            left -= n;
+        }
+    }
+    char trailer[4];
+    putBigEndian(trailer, std::uint32_t(adler));
+    out.data(trailer, 4);
+    out.endChunk();
+
+    out.beginChunk("IEND", 0);
+    out.endChunk();
+    return out.finish();
 }

@@ -3,9 +3,10 @@
 #include <QByteArray>
 #include <QImage>
 
-// A PNG file of the picture, lossless, written for speed: the pixels as they
-// are (no row filter) in stored deflate blocks, so the file is about the
-// picture's raw size and costs little more than a copy to write. Any format is
-// written as 8-bit RGB (alpha dropped). Throws OrnivalError "Image PNG
-// impossible à écrire" when the encoder fails.
+// A PNG file of the picture, lossless and written for speed: 8-bit RGB rows
+// without a filter in stored (uncompressed) deflate blocks, so the file is
+// about the picture's raw size and costs little more than one copy and the two
+// checksums (zlib's) to make. Any format is written as RGB (alpha dropped).
+// Throws OrnivalError "Image PNG impossible à écrire" for an empty picture or
+// one too large for a PNG file.
 QByteArray encodePngFast(const QImage& image);

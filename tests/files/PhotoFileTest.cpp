@@ -156,14 +156,27 @@ TEST_F(Photo, DecodeIntoAPictureReusesItsBufferOnlyWhenItsOwn)
     EXPECT_EQ(errorOf([&] { readWholeFileInto("absente.jpg", bytes); }), "error Impossible d'ouvrir le fichier absente.jpg");
 }
 
-// The fast PNG is lossless in every format the program draws in.
+// The fast PNG is lossless in every format the program draws in, with its
+// stored blocks of at most 65535 bytes filled just below, at and just above
+// that size ((1 + 3 x width) x height bytes of rows).
 TEST_F(Photo, FastPngReadsBackAsThePicture)
 {
-    const QImage bgr = decodeJpeg(read(corpus("jpeg/baseline.jpg")));
-    for (const QImage& picture : {bgr, bgr.convertToFormat(QImage::Format_RGB32), bgr.convertToFormat(QImage::Format_Indexed8)}) {
-        SCOPED_TRACE(int(picture.format()));
-        const QImage back = QImage::fromData(encodePngFast(picture), "png");
-        EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), picture.convertToFormat(QImage::Format_RGB32));
+    for (const QSize size : {QSize(1, 1), QSize(37, 21), QSize(2, 9362), QSize(1456, 15), QSize(1, 16384),
+                             QSize(300, 250)}) {
+        SCOPED_TRACE(size.width());
+        QImage bgr(size, QImage::Format_BGR888);
+        for (int y = 0; y < bgr.height(); ++y)
+            for (int x = 0; x < bgr.width(); ++x)
+                bgr.setPixel(x, y, qRgb(x * 7, y * 11, (x * y) & 0xFF));
+        for (const QImage& picture : {bgr, bgr.convertToFormat(QImage::Format_RGB32)}) {
+            const QImage back = QImage::fromData(encodePngFast(picture), "png");
+            EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), picture.convertToFormat(QImage::Format_RGB32));
+        }
     }
-    EXPECT_THROW(encodePngFast(QImage()), OrnivalError);
+    QImage indexed(5, 4, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(0, 0, 0), qRgb(10, 200, 30)});
+    indexed.fill(1);
+    EXPECT_EQ(QImage::fromData(encodePngFast(indexed), "png").convertToFormat(QImage::Format_RGB32),
+              indexed.convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(errorOf([] { encodePngFast(QImage()); }), "error Image PNG impossible à écrire");
 }
