@@ -181,15 +181,18 @@ int pointsToPixels(int pointSize)
     return (pointSize * 96 + 36) / 72;
 }
 
-void textOut(QImage& image, int x, int y, const QString& text, int pointSize, bool opaque,
-             Color background, bool bold)
+void textOut(QImage& image, int x, int y, const QString& text, const PictureFont& pictureFont, bool opaque,
+             Color background)
 {
     if (image.isNull())
         return;
-    QFont font(uiFontFamily());
-    font.setPixelSize(pointsToPixels(pointSize));
-    font.setBold(bold);
-    font.setStyleStrategy(QFont::NoAntialias);
+    QFont font(pictureFont.family);
+    font.setPixelSize(pictureFont.pixelSize);
+    font.setBold(pictureFont.bold);
+    // Without antialiasing the glyphs of a small narrow face land on whole
+    // pixels and run together ("seuilactuel:324").
+    font.setStyleStrategy(QFont::PreferAntialias);
+    font.setHintingPreference(QFont::PreferFullHinting);
     QPainter painter(&image);
     painter.setFont(font);
     const QFontMetrics metrics(font);
@@ -198,4 +201,10 @@ void textOut(QImage& image, int x, int y, const QString& text, int pointSize, bo
                          QColor(toQRgb(background)));
     painter.setPen(Qt::black);
     painter.drawText(x, y + metrics.ascent(), text);
+}
+
+void textOut(QImage& image, int x, int y, const QString& text, int pointSize, bool opaque,
+             Color background, bool bold)
+{
+    textOut(image, x, y, text, PictureFont{uiFontFamily(), pointsToPixels(pointSize), bold}, opaque, background);
 }

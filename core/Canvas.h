@@ -54,13 +54,23 @@ private:
     TPoint pos_;
 };
 
-// Writes text with its top-left corner at (x, y) in the pictures' font at the
-// given point size (96 dots per inch). With an opaque background the text's box
-// is first filled with `background`.
-void textOut(QImage& image, int x, int y, const QString& text, int pointSize,
-             bool opaque = false, Color background = clWhite, bool bold = false);
-
 // The sans-serif face used for every text of the program.
 QString uiFontFamily();
 // Pixel height of a font of `pointSize` points at 96 dots per inch.
 int pointsToPixels(int pointSize);
+
+// The font of a text drawn into a picture.
+struct PictureFont {
+    QString family;
+    int pixelSize = 11;
+    bool bold = false;
+};
+
+// Writes text with its top-left corner at (x, y). Small letters are drawn
+// antialiased and fully hinted, so that they and the words keep apart. With an
+// opaque background the text's box is first filled with `background`.
+void textOut(QImage& image, int x, int y, const QString& text, const PictureFont& font, bool opaque = false,
+             Color background = clWhite);
+// The same in the program's face at the given point size (96 dots per inch).
+void textOut(QImage& image, int x, int y, const QString& text, int pointSize,
+             bool opaque = false, Color background = clWhite, bool bold = false);

@@ -10,11 +10,13 @@
 # to check it; GNU parallel spreads a survey (scripts/compter-parallele.sh).
 # The fuzz runs build libjpeg-turbo from Debian's source package (apt-get
 # source, with dpkg-dev and the deb-src lines added at the end).
+# Qt's own texts (the open dialog, the buttons) are in French with
+# qt6-translations-l10n; without it the program runs with Qt's English ones.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
   libjpeg62-turbo-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation
   clang libclang-rt-14-dev
-  xdg-utils qt6-wayland desktop-file-utils
+  xdg-utils qt6-wayland desktop-file-utils qt6-translations-l10n
   help2man file dpkg-dev lintian appstream man-db parallel "$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -387,6 +387,8 @@ void makeBmpCorpus()
         "ok 4 3 3 0 000000");
     add("bmp", "rle8 run past the row.bmp", bareBmp(4, 3, 8, 1, rlePalette, bytesOf({200, 2, 0, 1})),
         "ok 4 3 3 2 FF0000");
+    add("bmp", "rle8 run past the row leaves the next row.bmp", bareBmp(4, 3, 8, 1, rlePalette, bytesOf({200, 2, 0, 1})),
+        "ok 4 3 0 1 000000");
     add("bmp", "rle8 stream cut.bmp", bareBmp(4, 3, 8, 1, rlePalette, bytesOf({4, 1, 0, 0, 4})), badBitmap);
     add("bmp", "rle8 absolute run cut.bmp", bareBmp(4, 3, 8, 1, rlePalette, bytesOf({0, 4, 1, 2})), badBitmap);
     add("bmp", "rle8 top-down.bmp", bareBmp(4, -3, 8, 1, rlePalette, bytesOf({0, 1})), badBitmap);
@@ -421,6 +423,9 @@ void makeBmpCorpus()
         // 8 bits, 100 colours declared, pixels naming entry 150.
         add("bmp", "palette index past the table.bmp",
             bareBmp(4, 1, 8, 0, greys(100), bytesOf({150, 150, 150, 150})), badBitmap);
+        add("bmp", "palette index one past the table.bmp", bareBmp(4, 1, 8, 0, greys(100), bytesOf({100, 0, 0, 0})),
+            badBitmap);
+        add("bmp", "last palette index.bmp", bareBmp(4, 1, 8, 0, greys(100), bytesOf({99, 0, 0, 0})), "ok 4 1 0 0 FFFFFF");
         add("bmp", "1-bit index past a 1-colour table.bmp",
             bareBmp(8, 1, 1, 0, {qRgb(0, 0, 0)}, bytesOf({0x80, 0, 0, 0})), badBitmap);
         add("bmp", "1-colour table all index 0.bmp", bareBmp(8, 1, 1, 0, {qRgb(9, 8, 7)}, bytesOf({0, 0, 0, 0})),

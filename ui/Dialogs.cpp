@@ -49,6 +49,14 @@ bool guarded(QWidget* parent, const std::function<void()>& work)
     return false;
 }
 
+QTranslator* installQtFrenchTexts(const QString& folder)
+{
+    auto translator = std::make_unique<QTranslator>(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_fr"), folder) || !QCoreApplication::installTranslator(translator.get()))
+        return nullptr;
+    return translator.release();
+}
+
 WaitCursor::WaitCursor()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);

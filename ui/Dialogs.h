@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QTranslator>
 #include <QWidget>
 
 #include <functional>
@@ -26,6 +27,12 @@ void showErrorBox(QWidget* parent, const QString& text);
 // Runs a handler's work; an error it does not catch ends it and goes to the
 // standard error box, and the program goes on. Returns whether it ran through.
 bool guarded(QWidget* parent, const std::function<void()>& work);
+
+// Installs Qt's own French texts (the open dialog, the buttons of the message
+// boxes) from the translations in `folder`. Returns the translator, owned by
+// the application, or null when they cannot be read: the program then runs
+// with Qt's English texts.
+QTranslator* installQtFrenchTexts(const QString& folder);
 
 // The wait cursor for as long as the guard lives, however the work ends.
 class WaitCursor {

@@ -23,7 +23,10 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QScreen>
+#include <QHeaderView>
 #include <QScrollBar>
+#include <QSplitter>
+#include <QTreeView>
 #include <QStyleOptionFrame>
 
 namespace {
@@ -493,6 +496,34 @@ void Tornvl::keyPressEvent(QKeyEvent* event)
     QWidget::keyPressEvent(event);
 }
 
+void sizePhotoDialog(QFileDialog& dialog)
+{
+    // Qt's default size cuts the columns of the detail view ("58....KiB") and
+    // the places on the left: room for a whole line of each, preview beside.
+    const QFontMetrics metrics = dialog.fontMetrics();
+    auto room = [&](const QString& sample) { return metrics.horizontalAdvance(sample) + 24; };
+    int sizeColumn = room(QStringLiteral("999,99 Kio"));
+    int typeColumn = room(QStringLiteral("Fichier jpeg"));
+    int dateColumn = room(QStringLiteral("31 déc. 2026 23:59:59"));
+    const int nameColumn = room(QStringLiteral("vol de cigognes en automne 2026.jpg"));
+    const int places = room(QStringLiteral("Ordinateur")) + 24;
+    if (auto* view = dialog.findChild<QTreeView*>()) {
+        QHeaderView* header = view->header();
+        // Each column at least as wide as its title.
+        sizeColumn = std::max(sizeColumn, header->sectionSizeHint(1));
+        typeColumn = std::max(typeColumn, header->sectionSizeHint(2));
+        dateColumn = std::max(dateColumn, header->sectionSizeHint(3));
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        header->resizeSection(1, sizeColumn);
+        header->resizeSection(2, typeColumn);
+        header->resizeSection(3, dateColumn);
+    }
+    if (auto* splitter = dialog.findChild<QSplitter*>())
+        splitter->setSizes({places, nameColumn + sizeColumn + typeColumn + dateColumn + 24});
+    dialog.resize(places + nameColumn + sizeColumn + typeColumn + dateColumn + 300, 520);
+}
+
 std::unique_ptr<QFileDialog> makePhotoDialog(QWidget* parent)
 {
     auto dialog = std::make_unique<QFileDialog>(parent);
@@ -509,6 +540,7 @@ std::unique_ptr<QFileDialog> makePhotoDialog(QWidget* parent)
     preview->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     if (auto* layout = qobject_cast<QGridLayout*>(dialog->layout()))
         layout->addWidget(preview, 0, layout->columnCount(), layout->rowCount(), 1);
+    sizePhotoDialog(*dialog);
     QObject::connect(dialog.get(), &QFileDialog::currentChanged, preview, [preview](const QString& path) {
         QImageReader reader(path);
         const QSize size = reader.size();

@@ -102,6 +102,9 @@ private:
 // The open dialog of "Charger un fichier jpg": its one filter, and a preview of
 // the picture under the cursor.
 std::unique_ptr<QFileDialog> makePhotoDialog(QWidget* parent);
+// Sizes the open dialog and the columns of its detail view so that a file's
+// name, size, type and date and the places on the left read whole.
+void sizePhotoDialog(QFileDialog& dialog);
 
 // The help page's address: "aide.html" in the current folder, else the shipped
 // copy; empty when there is none.

@@ -163,3 +163,32 @@ TEST_F(Classification, FillRectEqualsPixelByPixelFill)
         }
     }
 }
+
+// The platform's rectangle: the outline on columns Left and Right - 1 and rows
+// Top and Bottom - 1 (dotted: where x + y is even), the inside filled by a
+// solid brush, nothing at all for an empty one; corners in any order.
+TEST_F(Classification, RectangleMatchesThePlainRule)
+{
+    std::mt19937 random(1209);
+    QImage fast(37, 23, QImage::Format_BGR888);
+    fast.fill(0);
+    QImage plain = fast.copy();
+    for (int i = 0; i < 400; ++i) {
+        std::uniform_int_distribution<int> coordinate(-5, 45);
+        const TRect r{coordinate(random), coordinate(random), coordinate(random), coordinate(random)};
+        const Pen pen{Color(random() & 0xFFFFFF), random() % 2 ? PenStyle::Solid : PenStyle::Dot};
+        const Brush brush{Color(random() & 0xFFFFFF), random() % 2 ? BrushStyle::Solid : BrushStyle::Clear};
+        drawRectangle(fast, r, pen, brush);
+        const int x1 = std::min(r.Left, r.Right), x2 = std::max(r.Left, r.Right);
+        const int y1 = std::min(r.Top, r.Bottom), y2 = std::max(r.Top, r.Bottom);
+        for (int y = y1; y < y2 && x1 < x2; ++y)
+            for (int x = x1; x < x2; ++x) {
+                const bool edge = x == x1 || x == x2 - 1 || y == y1 || y == y2 - 1;
+                if (edge && (pen.style == PenStyle::Solid || (x + y) % 2 == 0))
+                    setPixelAt(plain, x, y, pen.color);
+                else if (!edge && brush.style == BrushStyle::Solid)
+                    setPixelAt(plain, x, y, brush.color);
+            }
+        ASSERT_EQ(fast, plain) << r.Left << " " << r.Top << " " << r.Right << " " << r.Bottom;
+    }
+}

@@ -1,5 +1,6 @@
 #include "CoreTestSupport.h"
 
+#include "core/Classification.h"
 #include "core/SizeCurve.h"
 
 using namespace coretest;
@@ -24,9 +25,50 @@ bool hasDarkPixelIn(const QImage& image, QRect box)
     return false;
 }
 
+// Runs of three blank columns or more between inked ones in a box of text: the
+// gaps a reader sees between words.
+int wordGaps(const QImage& image, QRect box)
+{
+    int gaps = 0;
+    int blank = 0;
+    bool inked = false;
+    for (int x = box.left(); x <= box.right(); ++x) {
+        bool ink = false;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            ink = ink || qGray(image.pixel(x, y)) < 160;
+        if (ink) {
+            gaps += inked && blank >= 3;
+            blank = 0;
+            inked = true;
+        } else {
+            ++blank;
+        }
+    }
+    return gaps;
+}
+
 } // namespace
 
 class SizeCurve : public CoreTest {};
+
+TEST_F(SizeCurve, TextsOfThePicturesKeepTheirWordsApart)
+{
+    Document doc = withGroups({3, 3, 4, 5}, 4);
+    DrawSizeCurve(doc);
+    const QImage bar = paintCorrectionBar();
+    struct Row {
+        const char* text;
+        const QImage& picture;
+        QRect box;  // the text's letters, without descenders or other drawings
+    };
+    const Row rows[] = {{"seuil actuel : 4", doc.curvePicture, QRect(108, 151, 98, 8)},
+                        {"groupes de 2 oiseaux", bar, QRect(203, 1, 195, 10)},
+                        {"groupes de 6 (5,6,...)", bar, QRect(703, 1, 96, 10)}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(wordGaps(row.picture, row.box), 3);
+    }
+}
 
 TEST_F(SizeCurve, FourGroupExample)
 {

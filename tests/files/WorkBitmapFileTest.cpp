@@ -148,3 +148,16 @@ TEST_F(WorkBitmapFile, SaveFailureLeavesTheOldFile)
     // No temporary file is left behind.
     EXPECT_EQ(QDir().entryList(QDir::Files), QStringList{"p.bmp"});
 }
+
+// The signature is checked byte by byte before anything else.
+TEST_F(WorkBitmapFile, HeaderCheckNamesTheFirstProblem)
+{
+    const QByteArray sound = encodeBmp(newWorkBitmap(5, 3));
+    EXPECT_EQ(bmpHeaderProblem(sound), QString());
+    for (const int at : {0, 1}) {
+        QByteArray damaged = sound;
+        damaged[at] = 'X';
+        EXPECT_EQ(bmpHeaderProblem(damaged), "not a BMP") << at;
+    }
+    EXPECT_EQ(bmpHeaderProblem(sound.left(25)), "headers cut short");
+}

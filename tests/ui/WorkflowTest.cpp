@@ -1,9 +1,14 @@
 // A whole use by button presses, and what each button shows when it fails.
 #include "UiTestSupport.h"
 
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTimer>
+#include <QTreeView>
 
 using namespace uitest;
 
@@ -328,5 +333,34 @@ TEST(MessageBoxes, ErrorTextGetsAFullStopWhenItsLastCharacterSortsAfterOne)
         EXPECT_EQ(box->text(), QStringLiteral("Mauvais Format"));
         EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
         EXPECT_EQ(box->icon(), kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::NoIcon);
+    }
+}
+
+// Qt's own texts are French when their translations are installed; without
+// them the program goes on with Qt's English ones. The open dialog shows every
+// column of its detail view whole.
+TEST(QtTexts, OpenDialogInFrenchWithReadableColumns)
+{
+    struct Row {
+        const char* name;
+        QString folder;
+        const char* cancel;
+    };
+    const Row rows[] = {{"missing", QStringLiteral("/nowhere"), "Cancel"},
+                        {"installed", QLibraryInfo::path(QLibraryInfo::TranslationsPath), "Annuler"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::unique_ptr<QTranslator> translator(installQtFrenchTexts(row.folder));
+        EXPECT_EQ(translator != nullptr, row.name == std::string("installed"));
+        const std::unique_ptr<QFileDialog> dialog = makePhotoDialog(nullptr);
+        EXPECT_EQ(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8(row.cancel));
+        dialog->show();
+        const QHeaderView* header = dialog->findChild<QTreeView*>()->header();
+        int columns = 0;
+        for (int section = 0; section < 4; ++section) {
+            EXPECT_GE(header->sectionSize(section), header->sectionSizeHint(section)) << section;
+            columns += header->sectionSize(section);
+        }
+        EXPECT_LE(columns, header->width());
     }
 }
