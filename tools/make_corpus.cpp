@@ -385,6 +385,8 @@ void makeBmpCorpus()
     // A delta and an early end of bitmap leave pixels out: they read as entry 0.
     add("bmp", "rle8 with gaps.bmp", bareBmp(4, 3, 8, 1, rlePalette, bytesOf({1, 1, 0, 2, 2, 1, 1, 2, 0, 1})),
         "ok 4 3 3 0 000000");
+    add("bmp", "rle8 delta.bmp", bareBmp(4, 3, 8, 1, rlePalette, bytesOf({1, 1, 0, 2, 1, 1, 2, 3, 0, 1})),
+        "ok 4 3 2 1 0000FF");
     add("bmp", "rle8 run past the row.bmp", bareBmp(4, 3, 8, 1, rlePalette, bytesOf({200, 2, 0, 1})),
         "ok 4 3 3 2 FF0000");
     add("bmp", "rle8 run past the row leaves the next row.bmp", bareBmp(4, 3, 8, 1, rlePalette, bytesOf({200, 2, 0, 1})),

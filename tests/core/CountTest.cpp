@@ -1,7 +1,9 @@
 #include "CoreTestSupport.h"
 
 #include "core/OrnivalError.h"
+#include "core/Estimate.h"
 #include "core/Overlay.h"
+#include "core/Rounding.h"
 #include "core/Separation.h"
 
 #include <random>
@@ -101,6 +103,17 @@ TEST_F(Count, AutomaticCountThenRecount)
     EXPECT_EQ(doc.movedGroups[1], 0);  // the bins are new, so are the marks
     EXPECT_EQ(doc.log.size(), 9);
     EXPECT_EQ(doc.totalText, "6");
+}
+
+TEST_F(Count, StepArrowMovesOnlyToItsSixPoints)
+{
+    Document doc = withPhoto(1, 1);
+    for (const int k : {0, 7, -1}) {
+        MoveStepArrow(doc, k);
+        EXPECT_EQ(doc.arrowPosition, (TPoint{816, 5})) << k;
+    }
+    MoveStepArrow(doc, 6);
+    EXPECT_EQ(doc.arrowPosition, (TPoint{770, 464}));
 }
 
 TEST_F(Count, CorrectionsBoxOverlayButtonShowsFramesWithoutBlack)
@@ -240,6 +253,10 @@ TEST_F(Count, AutomaticMinimumSizeDropsTheSpecks)
     EXPECT_GT(out.minGroupSize, 8);
     EXPECT_LE(out.minGroupSize, 56);
     EXPECT_EQ(doc.totalText, "40");
+    // The threshold follows the typical size, not the most frequent one (56 pixels).
+    const std::vector<std::int32_t> sizes(doc.groupSizes.begin() + 1, doc.groupSizes.begin() + 1 + doc.groupCount);
+    EXPECT_EQ(doc.twoBirdThreshold, roundHalfEven(1.5 * typicalGroupSize(sizes)));
+    EXPECT_NE(doc.twoBirdThreshold, 84);
     EXPECT_EQ(doc.log.at(doc.log.size() - 2), QStringLiteral("taille mini auto : %1").arg(out.minGroupSize));
     const int xMin = int(std::lround(10 + out.minGroupSize * doc.curveXScale));
     EXPECT_TRUE(isColour(doc.curvePicture, xMin, 60, clGray));
