@@ -385,6 +385,10 @@ void makeBmpCorpus()
     // A delta and an early end of bitmap leave pixels out: they read as entry 0.
     add("bmp", "rle8 with gaps.bmp", bareBmp(4, 3, 8, 1, rlePalette, bytesOf({1, 1, 0, 2, 2, 1, 1, 2, 0, 1})),
         "ok 4 3 3 0 000000");
+    add("bmp", "rle8 delta past the last row.bmp", bareBmp(4, 3, 8, 1, rlePalette, bytesOf({1, 1, 0, 2, 0, 5})),
+        "ok 4 3 0 2 FFFFFF");
+    add("bmp", "rle4 absolute run.bmp",
+        bareBmp(4, 3, 4, 2, rlePalette, bytesOf({0, 4, 0x12, 0x30, 0, 0, 4, 0x22, 0, 1})), "ok 4 3 0 1 FF0000");
     add("bmp", "rle8 delta.bmp", bareBmp(4, 3, 8, 1, rlePalette, bytesOf({1, 1, 0, 2, 1, 1, 2, 3, 0, 1})),
         "ok 4 3 2 1 0000FF");
     add("bmp", "rle8 run past the row.bmp", bareBmp(4, 3, 8, 1, rlePalette, bytesOf({200, 2, 0, 1})),

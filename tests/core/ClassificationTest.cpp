@@ -196,3 +196,14 @@ TEST_F(Classification, RectangleMatchesThePlainRule)
         ASSERT_EQ(fast, plain) << r.Left << " " << r.Top << " " << r.Right << " " << r.Bottom;
     }
 }
+
+// A colour drawn on an 8-bit picture takes the nearest entry of its table.
+TEST_F(Classification, IndexedPicturesTakeTheNearestColourOfTheirTable)
+{
+    QImage two(3, 1, QImage::Format_Indexed8);
+    two.setColorTable({qRgb(255, 255, 255), qRgb(128, 128, 128)});
+    two.fill(0);
+    setPixelAt(two, 1, 0, clBlack);
+    EXPECT_EQ(pixelAt(two, 1, 0), fromQRgb(qRgb(128, 128, 128)));
+    EXPECT_EQ(pixelAt(two, 0, 0), clWhite);
+}

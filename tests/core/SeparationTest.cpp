@@ -162,6 +162,15 @@ TEST_F(Separation, WorkingBitmapOfAnotherSizeKeepsItsSize)
     EXPECT_EQ(doc.groupMaskCopy[doc.maskIndex(7, 10)], 255);
     EXPECT_EQ(doc.groupMaskCopy[doc.maskIndex(8, 10)], 0);
 
+    // An 8-bit bitmap whose table has no bird colour gets one added.
+    doc.workBitmap = QImage(8, 30, QImage::Format_Indexed8);
+    doc.workBitmap.setColorTable({qRgb(255, 255, 255), qRgb(1, 1, 1)});
+    doc.workBitmap.fill(0);
+    separateBirds(doc, [] {});
+    EXPECT_EQ(doc.workBitmap.format(), QImage::Format_Indexed8);
+    EXPECT_TRUE(workIsBird(doc, 7, 19));
+    EXPECT_EQ(pixelAt(doc.workBitmap, 7, 25), clWhite);
+
     // The format and size change keeps the common area.
     QImage work(4, 4, QImage::Format_RGB32);
     work.fill(qRgb(255, 255, 255));
