@@ -82,7 +82,7 @@ TEST_F(BatchCount, SampleSetFileIsReadLikeTheWindowReadsIt)
 
 TEST_F(BatchCount, FoldersGiveTheirPhotosInNameOrderAndEmptyFoldersAnErrorRow)
 {
-    for (const char* name : {"b.JPG", "a.jpg", "c.jpeg", "notes.txt", "d.png"})
+    for (const char* name : {"b.JPG", "a.jpg", "B.jpg", "c.jpeg", "notes.txt", "d.png"})
         write(name, "x");
     QDir(dir.path()).mkdir("e.jpg");  // a folder named like a photo: kept, to fail in its row
     QDir(dir.path()).mkdir("empty");
@@ -90,10 +90,10 @@ TEST_F(BatchCount, FoldersGiveTheirPhotosInNameOrderAndEmptyFoldersAnErrorRow)
     QStringList paths;
     for (const PhotoJob& j : jobs)
         paths << j.path + (j.refusal.isEmpty() ? "" : " | " + j.refusal);
-    EXPECT_EQ(paths, QStringList({path("a.jpg"), path("b.JPG"), path("c.jpeg"), path("e.jpg"),
+    EXPECT_EQ(paths, QStringList({path("a.jpg"), path("B.jpg"), path("b.JPG"), path("c.jpeg"), path("e.jpg"),
                                   path("empty") + " | Aucune photo JPG dans le dossier " + path("empty"),
                                   path("missing.jpg")}));
-    EXPECT_EQ(countPhoto(jobs[3], SampleSet{}, CountOptions{}).error, "Impossible d'ouvrir le fichier " + path("e.jpg"));
+    EXPECT_EQ(countPhoto(jobs[4], SampleSet{}, CountOptions{}).error, "Impossible d'ouvrir le fichier " + path("e.jpg"));
 }
 
 TEST_F(BatchCount, OutputNamesFollowTheRulesAndNeverNameAPhoto)

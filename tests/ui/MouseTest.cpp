@@ -122,6 +122,8 @@ TEST_F(Mouse, DragBeginsAtFivePixelsAndShowsWhetherItIsAccepted)
     QTest::mouseMove(w.Image1, c + QPoint(6, 0));
     QTest::mouseMove(w.Image1, over(w, w.Image4, QPoint(750, 50)));
     ASSERT_TRUE(w.drag().isAccepted());
+    QTest::keyClick(w.control("Charger"), Qt::Key_A);  // another key leaves it
+    ASSERT_TRUE(w.drag().isAccepted());
     QTest::keyClick(w.control("Charger"), Qt::Key_Escape);
     EXPECT_FALSE(w.drag().isDragging());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
