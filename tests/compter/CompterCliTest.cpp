@@ -148,10 +148,11 @@ TEST_F(Compter, GroupsAreFramedInTheColourOfTheirBirdsWithALegend)
             photo.setPixel(x, y, speck);
     ASSERT_TRUE(photo.save(path("vol.jpg"), "JPG", 100));
     // The colour of a group of two birds, or of one.
-    for (const auto& [threshold, frame, total] : {std::tuple{"0", qRgb(255, 255, 0), "40"},
-                                                  std::tuple{"100000", qRgb(0, 208, 0), "20"}}) {
-        SCOPED_TRACE(threshold);
-        const CompterRun r = run({"--echantillons", "s.ini", "--annoter", "p", "--seuil", threshold, "--taille-mini", "10", "vol.jpg"});
+    for (const auto& [rule, frame, total] : {std::tuple{"--seuil=0", qRgb(255, 255, 0), "40"},
+                                             std::tuple{"--seuil=100000", qRgb(0, 208, 0), "20"},
+                                             std::tuple{"--estimer", qRgb(0, 208, 0), "20"}}) {
+        SCOPED_TRACE(rule);
+        const CompterRun r = run({"--echantillons", "s.ini", "--annoter", "p", rule, "--taille-mini", "10", "vol.jpg"});
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         const std::vector<QStringList> rows = csvRows(r.out);
         EXPECT_EQ(rows[0][Total], total);
