@@ -12,10 +12,16 @@ namespace {
 // At most about this many pixels are looked at: a larger photo is read on a
 // grid of every k-th pixel of every k-th row.
 constexpr double sampledPixels = 2.0e6;
+// The smoothest share of the blocks shows the sky's noise.
 constexpr double skyBlockShare = 0.4;
+// A candidate stands this many times the noise's 90th percentile (and at
+// least leastBirdDistance) apart from the sky behind it.
 constexpr double spreadFactor = 2.5;
 constexpr int leastBirdDistance = 40;
-// Each side must hold this share of the clearest bird pixels to get a sample.
+// A core pixel of a side is more than this share as far from the sky behind
+// it as the side's clearest tenth.
+constexpr double coreShare = 0.6;
+// Each side must hold this share of the core pixels to get a sample.
 constexpr double fairShare = 0.08;
 // Fewer candidates than this share of the pixels (and than a small bird)
 // means a blank sky.
@@ -159,7 +165,9 @@ ChosenSamples chooseSamples(const QImage& source)
     std::sort(smooth.begin(), smooth.end(), [](const Block* a, const Block* b) { return a->spread < b->spread; });
     smooth.resize(std::max<std::size_t>(1, std::size_t(double(smooth.size()) * skyBlockShare)));
 
-    // Sky samples: the smooth blocks at 10, 50 and 90 % of their brightness.
+    // Sky samples: the sky behind the blocks at 10, 50 and 90 % of its order
+    // by brightness, so a gradient, clouds or a lighter stretch of ground are
+    // covered.
     std::vector<Pixel> skyColours;
     for (const Block& k : blocks)
         skyColours.push_back(k.background);
@@ -186,7 +194,18 @@ ChosenSamples chooseSamples(const QImage& source)
                 skyDistances.push_back(distance(at(x, y), k->background));
     const auto at90 = skyDistances.begin() + std::ptrdiff_t(skyDistances.size() * 9 / 10);
     std::nth_element(skyDistances.begin(), at90, skyDistances.end());
-    const int cut = std::max(leastBirdDistance, int(std::lround(spreadFactor * *at90)));
+    const int noiseCut = int(std::lround(spreadFactor * *at90));
+    const int cut = std::max(leastBirdDistance, noiseCut);
+    // The sky's spread around its samples (noise, gradient, clouds), at least
+    // the noise's.
+    std::vector<int> fromSamples;
+    for (const Block* k : smooth)
+        for (int y = k->y0; y < k->y1; ++y)
+            for (int x = k->x0; x < k->x1; ++x)
+                fromSamples.push_back(skyDistance(at(x, y)));
+    const auto samples90 = fromSamples.begin() + std::ptrdiff_t(fromSamples.size() * 9 / 10);
+    std::nth_element(fromSamples.begin(), samples90, fromSamples.end());
+    const int skySpread = std::max(*samples90, noiseCut);
 
     // Candidates: pixels standing apart from the sky behind them.
     std::vector<std::uint8_t> candidate(grid.size(), 0);
@@ -236,11 +255,11 @@ ChosenSamples chooseSamples(const QImage& source)
     const double largest = largestClump * typical;
 
     // The core of those patches, darker or lighter than the sky behind them:
-    // the pixels more than 3/5 as far from that sky as the side's clearest
-    // tenth, beyond 1.5 times the sky's spread, and more than twice that
-    // spread from every sky sample (a bird sample nearer the sky would class
-    // its ripples as birds, the separation cutting halfway between the two);
-    // not the blurred rims of the birds nor the ripples of the background.
+    // the pixels more than coreShare as far from that sky as the side's
+    // clearest tenth and 1.5 times the cut, and more than twice the sky's
+    // spread from every sky sample (the separation cuts halfway between a
+    // bird and a sky sample, so a bird sample nearer the sky would class its
+    // ripples as birds); not the blurred rims of the birds, not the ripples.
     struct Far {
         Pixel p;
         int d;
@@ -262,9 +281,9 @@ ChosenSamples chooseSamples(const QImage& source)
             continue;
         const auto at90 = side.begin() + std::ptrdiff_t(side.size() * 9 / 10);
         std::nth_element(side.begin(), at90, side.end(), [](const Far& a, const Far& b) { return a.d < b.d; });
-        const int least = std::max(3 * cut / 2, at90->d * 3 / 5);
+        const int least = std::max(3 * cut / 2, int(coreShare * at90->d));
         for (const Far& f : side)
-            if (f.d > least && skyDistance(f.p) > 2 * cut)
+            if (f.d > least && skyDistance(f.p) > 2 * skySpread)
                 kept[k].push_back(f.p);
     }
     std::vector<Pixel>& dark = kept[0];
