@@ -498,6 +498,36 @@ QString csvRow(const PhotoResult& r)
     return fields.join(QLatin1Char(','));
 }
 
+namespace {
+
+// Checks the value of --seuil, --taille-mini or --jobs and stores it in `cl`;
+// the message names the option when the value is refused.
+std::optional<QString> checkedOptionValue(const QString& name, const QString& v, CommandLine& cl)
+{
+    try {
+        if (name == QLatin1String("--jobs")) {
+            bool ok = false;
+            const int jobs = v.toInt(&ok);
+            if (!ok || jobs < 1 || jobs > 256)
+                return QStringLiteral("--jobs : '%1' n'est pas un nombre de tâches de 1 à 256").arg(v);
+            cl.threads = jobs;
+        } else if (name == QLatin1String("--seuil")) {
+            if (v != QLatin1String("auto"))
+                thresholdFromText(v);
+            cl.options.thresholdText = v;
+        } else {
+            minimumSizeFromText(v);
+            cl.options.minimumSizeText = v;
+        }
+    } catch (const OrnivalError& error) {
+        return name == QLatin1String("--seuil") ? QStringLiteral("--seuil : %1 (auto ou un nombre entier)").arg(error.text())
+                                                : QStringLiteral("%1 : %2").arg(name, error.text());
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<QString> parseCommandLine(const QStringList& arguments, CommandLine& cl)
 {
     bool optionsEnded = false;
@@ -543,37 +573,13 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, CommandLin
             (name == QLatin1String("--echantillons") ? cl.sampleSetPath
              : name == QLatin1String("--csv")        ? cl.csvPath
                                                      : cl.annotationFolder) = *v;
-        } else if (name == QLatin1String("--seuil")) {
+        } else if (name == QLatin1String("--seuil") || name == QLatin1String("--taille-mini")
+                   || name == QLatin1String("--jobs")) {
             const auto v = value();
             if (!v)
                 return missing();
-            if (*v != QLatin1String("auto")) {
-                try {
-                    thresholdFromText(*v);
-                } catch (const OrnivalError& error) {
-                    return QStringLiteral("--seuil : %1 (auto ou un nombre entier)").arg(error.text());
-                }
-            }
-            cl.options.thresholdText = *v;
-        } else if (name == QLatin1String("--taille-mini")) {
-            const auto v = value();
-            if (!v)
-                return missing();
-            try {
-                minimumSizeFromText(*v);
-            } catch (const OrnivalError& error) {
-                return QStringLiteral("--taille-mini : %1").arg(error.text());
-            }
-            cl.options.minimumSizeText = *v;
-        } else if (name == QLatin1String("--jobs")) {
-            const auto v = value();
-            if (!v)
-                return missing();
-            bool ok = false;
-            const int jobs = v->toInt(&ok);
-            if (!ok || jobs < 1 || jobs > 256)
-                return QStringLiteral("--jobs : '%1' n'est pas un nombre de tâches de 1 à 256").arg(*v);
-            cl.threads = jobs;
+            if (const auto error = checkedOptionValue(name, *v, cl))
+                return error;
         } else {
             return QStringLiteral("Option inconnue : %1 (voir --help)").arg(argument);
         }
