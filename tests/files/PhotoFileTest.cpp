@@ -180,3 +180,24 @@ TEST_F(Photo, FastPngReadsBackAsThePicture)
               indexed.convertToFormat(QImage::Format_RGB32));
     EXPECT_EQ(errorOf([] { encodePngFast(QImage()); }), "error Image PNG impossible à écrire");
 }
+
+// The evidence pictures' writer (no wait for the disk): whole under the name
+// or not at all, the old file kept on failure, no temporary file left.
+TEST_F(Photo, AtomicWriteReplacesWholeOrLeavesTheOldFile)
+{
+    QDir().mkdir("dossier.png");
+    const QByteArray picture(5000, 'p');
+    for (const auto& [name, diskFull] : {std::pair{"nowhere/a.png", false}, {"dossier.png", false}, {"a.png", true}}) {
+        SCOPED_TRACE(name);
+        write("a.png", "old");
+        std::optional<DiskFullAfter> full;
+        if (diskFull)
+            full.emplace(1000);
+        EXPECT_EQ(errorOf([&] { writeFileAtomically(name, picture); }), QString("error Impossible de créer le fichier ") + name);
+        full.reset();
+        EXPECT_EQ(read("a.png"), "old");
+    }
+    EXPECT_EQ(errorOf([&] { writeFileAtomically("a.png", picture); }), std::nullopt);
+    EXPECT_EQ(read("a.png"), picture);
+    EXPECT_EQ(QDir().entryList(QDir::Files), QStringList{"a.png"});
+}
