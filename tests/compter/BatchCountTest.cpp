@@ -120,6 +120,34 @@ TEST_F(BatchCount, JobsFollowTheFoldersInNameOrderAndNeverWriteOverAPhoto)
     EXPECT_FALSE(isOneOfThePhotos(path("table.csv"), out));
 }
 
+// Results come in job order whatever the number of threads, each job once,
+// and the progress counts up to the number of jobs.
+TEST_F(BatchCount, ResultsComeInJobOrderWithTheirProgress)
+{
+    write("p.jpg", flock(200, 150, 3));
+    std::vector<PhotoJob> jobs;
+    for (int i = 0; i < 7; ++i)
+        jobs.push_back(PhotoJob{i % 3 ? path("p.jpg") : path(QStringLiteral("absent%1.jpg").arg(i)), {}, {}, {}, {}});
+    countPhotos({}, SampleSet{}, CountOptions{}, 2, [](const PhotoResult&) { ADD_FAILURE() << "no job"; });
+    for (const int threads : {0, 1, 3, 300}) {
+        SCOPED_TRACE(threads);
+        QStringList files;
+        std::vector<std::size_t> progress;
+        countPhotos(jobs, SampleSet{}, CountOptions{}, threads, [&](const PhotoResult& r) { files << r.file; },
+                    [&](std::size_t done, std::size_t all) {
+                        EXPECT_EQ(all, jobs.size());
+                        progress.push_back(done);
+                    });
+        QStringList expected;
+        for (const PhotoJob& j : jobs)
+            expected << j.path;
+        EXPECT_EQ(files, expected);
+        ASSERT_FALSE(progress.empty());
+        EXPECT_EQ(progress.back(), jobs.size());
+        EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()) && std::adjacent_find(progress.begin(), progress.end()) == progress.end());
+    }
+}
+
 TEST(BatchCsv, FieldsAreQuotedOnlyWhenNeeded)
 {
     const std::pair<QString, QString> cases[] = {{"vol de cigognes.jpg", "vol de cigognes.jpg"}, {"a,b.jpg", "\"a,b.jpg\""},

@@ -1,5 +1,6 @@
 #include "CompterTestSupport.h"
 
+#include "core/OrnivalError.h"
 #include "files/BmpFile.h"
 
 #include <QCryptographicHash>
@@ -147,10 +148,11 @@ TEST_F(Compter, GroupsAreFramedInTheColourOfTheirBirdsWithALegend)
             photo.setPixel(x, y, speck);
     ASSERT_TRUE(photo.save(path("vol.jpg"), "JPG", 100));
     // The colour of a group of two birds, or of one.
-    for (const auto& [threshold, frame, total] : {std::tuple{"0", qRgb(255, 255, 0), "40"},
-                                                  std::tuple{"100000", qRgb(0, 208, 0), "20"}}) {
-        SCOPED_TRACE(threshold);
-        const CompterRun r = run({"--echantillons", "s.ini", "--annoter", "p", "--seuil", threshold, "--taille-mini", "10", "vol.jpg"});
+    for (const auto& [rule, frame, total] : {std::tuple{"--seuil=0", qRgb(255, 255, 0), "40"},
+                                             std::tuple{"--seuil=100000", qRgb(0, 208, 0), "20"},
+                                             std::tuple{"--estimer", qRgb(0, 208, 0), "20"}}) {
+        SCOPED_TRACE(rule);
+        const CompterRun r = run({"--echantillons", "s.ini", "--annoter", "p", rule, "--taille-mini", "10", "vol.jpg"});
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         const std::vector<QStringList> rows = csvRows(r.out);
         EXPECT_EQ(rows[0][Total], total);
@@ -243,4 +245,62 @@ TEST_F(Compter, BadCommandLinesAndSampleSetsStopBeforeAnyPhoto)
     const CompterRun help = run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(QString::fromUtf8(help.out), helpText());
+}
+
+// A folder of photos with a truth table: each flock by both rules against its
+// truth, the totals, and how many estimates are within 5 %.
+TEST_F(Compter, AccuracyReportSetsBothRulesAgainstTheTruth)
+{
+    for (const auto& [name, birds] : {std::pair{"a", 20}, std::pair{"b c", 10}, std::pair{"absente", 0}}) {
+        if (birds > 0)
+            write(QStringLiteral("v/%1.jpg").arg(name), flock(400, 300, birds));
+        write(QStringLiteral("s/%1.ini").arg(name), samples());
+    }
+    write("v/truth.csv", "fichier,oiseaux\r\na.jpg,20\r\n\r\n\"b c.jpg\", 13\r\n");
+    // The report's lines, blanks folded, each row's last cell (the typical
+    // size) left out.
+    auto report = [&](int exitCode) {
+        const CompterRun r = run({"--echantillons", path("s"), path("v")}, ORNIVAL_PRECISION);
+        EXPECT_EQ(r.exitCode, exitCode) << r.err.toStdString();
+        QStringList lines = QString::fromUtf8(r.out).split('\n').mid(2);
+        for (QString& line : lines)
+            line = line.simplified().section(' ', 0, line.startsWith("a.jpg") || line.startsWith("b c") ? -2 : -1);
+        return lines;
+    };
+    EXPECT_EQ(report(0), (QStringList{"a.jpg 20 20 +0.0 20 +0.0 3", "b c.jpg 13 10 -23.1 10 -23.1 3", "en tout 33 30 -9.1 30 -9.1",
+                                      "estimation à 5 % près : 1 troupeau(x) sur 2", ""}));
+    // A photo missing: its row says why, and the report fails.
+    write("v/truth.csv", "fichier,oiseaux\nabsente.jpg,3\na.jpg,0\n");
+    EXPECT_EQ(report(1), (QStringList{"absente.jpg Impossible d'ouvrir le fichier " + path("v/absente.jpg"),
+                                      "a.jpg 0 20 - 20 - 3", "en tout 0 20 - 20 -", "estimation à 5 % près : 0 troupeau(x) sur 1", ""}));
+}
+
+// The truth table's refusals name the line; a truth file holds a whole number
+// of 0 or more on its first line.
+TEST_F(Compter, TruthFilesAreReadOrRefusedByLine)
+{
+    EXPECT_TRUE(readPhotoFolder(dir.path(), "s").empty());
+    const std::pair<QByteArray, QString> tables[] = {
+        {"h\nx.jpg,0\n \n\"y,z.jpg\",7,note\n", "x.jpg 0 s/x.ini | y,z.jpg 7 s/y,z.ini"},
+        {"h\nx.jpg,abc\n", "ligne 2"}, {"h\n\nx.jpg,-1\n", "ligne 3"}, {"h\n,5\n", "ligne 2"}, {"h\nx.jpg\n", "ligne 2"},
+    };
+    for (const auto& [table, expected] : tables) {
+        SCOPED_TRACE(table.toStdString());
+        write("truth.csv", table);
+        QStringList got;
+        try {
+            for (const ShippedFlock& f : readPhotoFolder(dir.path(), "s"))
+                got << QDir(dir.path()).relativeFilePath(f.photo) + " " + QString::number(f.truth) + " " + f.samples;
+        } catch (const OrnivalError& error) {
+            got << error.text();
+        }
+        EXPECT_EQ(got.join(" | "), expected.startsWith("ligne") ? path("truth.csv") + ", " + expected + " : il faut « fichier,oiseaux »"
+                                                               : expected);
+    }
+    const std::pair<QByteArray, int> truths[] = {{"12\n", 12}, {" 7 \r\nx", 7}, {"0", 0}, {"-1", -1}, {"abc", -1}, {"", -1}};
+    for (const auto& [text, truth] : truths) {
+        write("t.txt", text);
+        EXPECT_EQ(readTruth(path("t.jpg")), truth) << text.toStdString();
+    }
+    EXPECT_EQ(readTruth(path("absente.jpg")), -1);
 }

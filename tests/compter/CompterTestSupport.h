@@ -17,6 +17,12 @@
 
 #include <vector>
 
+// Failure messages show texts as texts.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
 namespace compterest {
 
 struct DrawnBird {
@@ -101,12 +107,12 @@ protected:
         return doc;
     }
 
-    // Runs ornival-compter in the test's folder.
-    CompterRun run(const QStringList& arguments) const
+    // Runs ornival-compter (or another program) in the test's folder.
+    CompterRun run(const QStringList& arguments, const QString& program = ORNIVAL_COMPTER) const
     {
         QProcess process;
         process.setWorkingDirectory(dir.path());
-        process.start(QStringLiteral(ORNIVAL_COMPTER), arguments);
+        process.start(program, arguments);
         CompterRun r;
         if (!process.waitForFinished(120000)) {
             process.kill();

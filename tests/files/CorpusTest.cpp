@@ -94,8 +94,10 @@ TEST_F(Corpus, PhotosAndBitmaps)
             EXPECT_EQ(doc.workflowStep, jpeg ? 1 : 2);
             EXPECT_EQ(doc.blackShown, !jpeg);
             EXPECT_EQ(doc.arrowPosition, jpeg ? (TPoint{775, 124}) : before.arrowPosition);
-            // A new photo's load forgets the groups of the previous one; an
-            // empty bitmap has no bird.
+            // A new photo's load forgets the groups and marks of the previous
+            // one; an empty bitmap has no bird.
+            EXPECT_EQ(doc.groupsMatchPhoto, !jpeg);
+            EXPECT_EQ(std::count(doc.movedGroups.begin(), doc.movedGroups.end(), 1), jpeg ? 0 : 5);
             const auto birds = std::count(doc.groupMaskCopy.begin(), doc.groupMaskCopy.end(), 255);
             EXPECT_TRUE(birds == 0 || !(jpeg || words[0] == "empty"));
             if (words[0] == "empty") {

@@ -90,23 +90,6 @@ TEST_F(Photo, WindowTakesAnySizeUpToThePixelCap)
     }
 }
 
-TEST_F(Photo, LoadForgetsThePreviousPhotosGroupsAndMarks)
-{
-    ASSERT_TRUE(QFile::copy(corpus("jpeg/baseline.jpg"), "a.jpg"));
-    Document doc;
-    InitArrowPoints(doc);
-    doc.movedGroups.assign(5, 1);
-    doc.groupCount = 1;
-    doc.groupSizes.assign(5, 7);
-    doc.groupRects.assign(5, TRect{10, 10, 20, 20});
-    ASSERT_EQ(GroupAt(doc, 15, 15), 1);
-    EXPECT_FALSE(loadPhoto(doc, "a.jpg").failureMessage);
-    EXPECT_EQ(doc.photoFileName, "a.jpg");
-    EXPECT_EQ(QSize(doc.photoWidth, doc.photoHeight), QSize(64, 48));
-    EXPECT_EQ(std::count(doc.movedGroups.begin(), doc.movedGroups.end(), 1), 0);
-    EXPECT_EQ(GroupAt(doc, 15, 15), 0);
-}
-
 TEST_F(Photo, DefaultPhotoMayBeMissingButNotDamaged)
 {
     Document doc;
