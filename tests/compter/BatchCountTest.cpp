@@ -54,11 +54,7 @@ TEST_F(BatchCount, SampleSetFileIsReadLikeTheWindowReadsIt)
     QFile huge(path("huge.ini"));  // 100 MB, sparse: refused before anything is read
     ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(100LL << 20));
     huge.close();
-    struct Case {
-        const char* name;
-        QByteArray bytes;
-        ColorTriple firstBird, lastSky;
-    } cases[] = {
+    struct Case { const char* name; QByteArray bytes; ColorTriple firstBird, lastSky; } cases[] = {
         {"canonical", samples(), {25, 20, 20}, {240, 180, 130}},
         {"lf_only", QByteArray(samples()).replace("\r\n", "\n"), {25, 20, 20}, {240, 180, 130}},
         {"short", "header\n1,2,3\n", {3, 2, 1}, {0, 0, 0}},
@@ -120,31 +116,42 @@ TEST_F(BatchCount, JobsFollowTheFoldersInNameOrderAndNeverWriteOverAPhoto)
     EXPECT_FALSE(isOneOfThePhotos(path("table.csv"), out));
 }
 
-// Results come in job order whatever the number of threads, each job once,
-// and the progress counts up to the number of jobs.
-TEST_F(BatchCount, ResultsComeInJobOrderWithTheirProgress)
+// Whatever the number of threads, each job's row is that of a count of its
+// photo alone (the workers' reused buffers keep nothing of the photo before,
+// of another size or the same), in job order, and the progress counts up to
+// the number of jobs.
+TEST_F(BatchCount, ResultsComeInJobOrderAsCountedAlone)
 {
-    write("p.jpg", flock(200, 150, 3));
     std::vector<PhotoJob> jobs;
-    for (int i = 0; i < 7; ++i)
-        jobs.push_back(PhotoJob{i % 3 ? path("p.jpg") : path(QStringLiteral("absent%1.jpg").arg(i)), {}, {}, {}, {}});
-    countPhotos({}, SampleSet{}, CountOptions{}, 2, [](const PhotoResult&) { ADD_FAILURE() << "no job"; });
-    for (const int threads : {0, 1, 3, 300}) {
-        SCOPED_TRACE(threads);
-        QStringList files;
-        std::vector<std::size_t> progress;
-        countPhotos(jobs, SampleSet{}, CountOptions{}, threads, [&](const PhotoResult& r) { files << r.file; },
-                    [&](std::size_t done, std::size_t all) {
-                        EXPECT_EQ(all, jobs.size());
-                        progress.push_back(done);
-                    });
+    for (int i = 0; i < 8; ++i) {
+        const QString name = QStringLiteral("f%1.jpg").arg(i % 4);
+        if (i < 3)
+            write(name, flock(200 + 100 * i, 150 + 80 * i, 5 + 20 * i));
+        jobs.push_back(PhotoJob{path(name), {}, {}, {}, {}});
+    }
+    write("s.ini", samples());
+    const SampleSet set = readSampleSetFile(path("s.ini"));
+    countPhotos({}, set, CountOptions{}, 2, [](const PhotoResult&) { ADD_FAILURE() << "no job"; });
+    for (const CountRule rule : {CountRule::Threshold, CountRule::Estimate}) {
+        CountOptions options;
+        options.rule = rule;
         QStringList expected;
         for (const PhotoJob& j : jobs)
-            expected << j.path;
-        EXPECT_EQ(files, expected);
-        ASSERT_FALSE(progress.empty());
-        EXPECT_EQ(progress.back(), jobs.size());
-        EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()) && std::adjacent_find(progress.begin(), progress.end()) == progress.end());
+            expected << csvRow(countPhoto(j, set, options));
+        for (const int threads : {0, 1, 3, 300}) {
+            SCOPED_TRACE(threads);
+            QStringList rows;
+            std::vector<std::size_t> progress;
+            countPhotos(jobs, set, options, threads, [&](const PhotoResult& r) { rows << csvRow(r); },
+                        [&](std::size_t done, std::size_t all) {
+                            EXPECT_EQ(all, jobs.size());
+                            progress.push_back(done);
+                        });
+            EXPECT_EQ(rows, expected);
+            ASSERT_FALSE(progress.empty());
+            EXPECT_EQ(progress.back(), jobs.size());
+            EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()) && std::adjacent_find(progress.begin(), progress.end()) == progress.end());
+        }
     }
 }
 

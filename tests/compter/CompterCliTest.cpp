@@ -61,31 +61,6 @@ TEST_F(Compter, ShippedFlocksGiveTheirRowsAndTheEstimateIsWithinFivePercent)
     }
 }
 
-TEST_F(Compter, AnyNumberOfJobsGivesTheOutputOfOneJob)
-{
-    write("s.ini", samples());
-    QStringList photos;
-    for (const ShippedFlock& f : shippedFlocks())
-        photos << f.photo;
-    for (int i = 0; i < 6; ++i) {
-        photos << path(QStringLiteral("f%1.jpg").arg(i));
-        write(photos.last(), flock(200 + 100 * i, 150 + 80 * i, 5 + 20 * i));
-    }
-    photos << path("absent.jpg");
-    for (const char* rule : {"--seuil=auto", "--estimer"}) {
-        SCOPED_TRACE(rule);
-        const QStringList args = QStringList{"--echantillons", "s.ini", rule} + photos + photos;
-        const CompterRun one = run(QStringList{"--jobs", "1"} + args);
-        EXPECT_EQ(one.exitCode, 1);
-        EXPECT_EQ(csvRows(one.out).size(), std::size_t(2 * photos.size()));
-        for (const char* jobs : {"2", "7"}) {
-            const CompterRun many = run(QStringList{"--jobs", jobs} + args);
-            EXPECT_EQ(many.exitCode, 1);
-            EXPECT_EQ(many.out, one.out) << jobs << " jobs";
-        }
-    }
-}
-
 TEST_F(Compter, DamagedPhotosGiveErrorRowsAndTheOthersAreStillCounted)
 {
     write("s.ini", samples());

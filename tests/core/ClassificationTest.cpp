@@ -55,12 +55,7 @@ TEST_F(Classification, AutomaticThresholdMatchesThePlainRule)
 
 TEST_F(Classification, GroupsAtTheThresholdAreTwoBirdsAndFramed)
 {
-    struct Row {
-        const char* name;
-        int threshold;
-        bool automatic;
-        int two;
-    };
+    struct Row { const char* name; int threshold; bool automatic; int two; };
     // Sizes 3, 9, 12, 5: threshold 9 frames 9 and 12; the automatic rule
     // takes 3 on a tie of single sizes: 4.5 → 4.
     const Row rows[] = {{"zero frames all", 0, false, 4},      {"negative frames all", -5, false, 4},

@@ -29,20 +29,13 @@ bool hasDarkPixelIn(const QImage& image, QRect box)
 // gaps a reader sees between words.
 int wordGaps(const QImage& image, QRect box)
 {
-    int gaps = 0;
-    int blank = 0;
-    bool inked = false;
+    int gaps = 0, blank = -1000;
     for (int x = box.left(); x <= box.right(); ++x) {
         bool ink = false;
         for (int y = box.top(); y <= box.bottom(); ++y)
             ink = ink || qGray(image.pixel(x, y)) < 160;
-        if (ink) {
-            gaps += inked && blank >= 3;
-            blank = 0;
-            inked = true;
-        } else {
-            ++blank;
-        }
+        gaps += ink && blank >= 3;
+        blank = ink ? 0 : blank + 1;
     }
     return gaps;
 }
