@@ -184,6 +184,7 @@ TEST(BatchCommandLine, IsCheckedBeforeAnyPhoto)
         {{"-v", "a.jpg"}, "Option inconnue : -v (voir --help)"},
         {{"a.jpg", "--jobs"}, "L'option --jobs demande une valeur"},
         {{"a.jpg", "--seuil"}, "L'option --seuil demande une valeur"},
+        {{"a.jpg", "--seuil", "7"}, {}},
         {{"--jobs", "0", "a.jpg"}, jobs.arg("0")},
         {{"--jobs", "1", "a.jpg"}, {}},
         {{"--jobs", "257", "a.jpg"}, jobs.arg("257")},
