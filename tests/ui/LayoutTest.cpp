@@ -1,5 +1,6 @@
 // The window against its layout: every control under its name, in its parent,
-// at its place and size, with its caption, font, visibility and hint.
+// at its place and size, with its caption, font, visibility and hint; the
+// window's size limits, its place on the screen and the keyboard's order.
 #include "UiTestSupport.h"
 
 #include "ui/Layout.h"
@@ -7,15 +8,15 @@
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
+#include <QScreen>
 
 #include <limits>
 #include <map>
 
-using namespace uitest;
-
 namespace {
 
-struct Expected {
+// Written from the window's layout description, not from the code's table.
+const struct Expected {
     const char* name;
     const char* parent;  // "" = the window
     int left, top, width, height;
@@ -23,10 +24,7 @@ struct Expected {
     bool bold;
     int pixelSize;
     bool visible;
-};
-
-// Written from the window's layout description, not from the code's table.
-const Expected layout[] = {
+} layout[] = {
     {"Panel1", "", 0, 0, 802, 602, "", false, 11, true},
     {"Image1", "Panel1", 1, 1, 800, 600, "", false, 11, true},
     {"Panel4", "", 0, 602, 802, 100, "", false, 11, true},
@@ -63,8 +61,7 @@ const Expected layout[] = {
     {"Ornival2", "", 840, 441, 145, 25, "Recompter les oiseaux", true, 12, true},
     {"deplacer", "", 801, 466, 215, 137, "Corriger les erreurs de ornival", true, 11, true},
     {"Label3", "deplacer", 8, 16, 192, 39,
-     "En principe, les rectangles contiennent   2 oiseaux ; les faire glisser dans la case voulue  en bas pour "
-     "rectifier.",
+     "En principe, les rectangles contiennent   2 oiseaux ; les faire glisser dans la case voulue  en bas pour rectifier.",
      false, 11, false},
     {"Label4", "deplacer", 8, 59, 191, 26,
      "Clic droit sur un oiseau pour dire qu'il doit être considéré comme un groupe de 2.", false, 11, false},
@@ -92,115 +89,111 @@ QString captionOf(QWidget* w)
     return {};
 }
 
-const QString stripHint = QStringLiteral(
-    "Comme avec une pipette, faire glisser ici 3 échantillons d'oiseaux, et 3 échantillons de ciel.\n"
-    "Eventuellement ajustez en cliquant sur un autre pixel que celui encadré de blanc.");
-const QString minimumSizeHintText =
-    QStringLiteral("Taille mini d'un groupe, en pixels : les groupes plus petits ne sont pas comptés.\n"
-                   "auto : 0,4 fois la taille type d'un oiseau de la photo (au moins 3).");
-const QString correctionsHint =
-    QStringLiteral("En cliquant sur la molette centrale, on peut aussi voir la taille d'un goupe encadré.");
-
-// Every control that shows a hint, with the hint's lines; every other control
-// shows none.
-const std::map<QString, QString>& hints()
+// Every control that shows a hint; every other control shows none.
+std::map<QString, QString> hints()
 {
-    static const std::map<QString, QString> h = {
-        {"Label2", "Nombre de pixels à partir duquel on considère qu'un bloc de pixels noirs\n"
-                   "doit être considéré comme un groupe de 2 oiseaux."},
-        {"Image3", "Cette courbe représente le nombre de groupes d'oiseaux\n"
-                   " en fonction de la taille en pixels de chaque groupe. \n"
-                   "Cliquer pour changer le seuil de 2 oiseaux.  \n"
-                   "(vers l'endroit où la courbe devient plus horizontale)."},
-        {"Ornival2", "Recompter les oiseaux avec le nouveau seuil."},
-        {"Label_taille_mini", minimumSizeHintText},
-        {"edit_taille_mini", minimumSizeHintText},
-        {"separer", stripHint},
-        {"Label6", stripHint},
-        {"Image2", stripHint},
-        {"Panel2", stripHint},
-        {"Label7", stripHint},
-        {"creer_bmp", "Met en noir les oiseaux, et crée l'image bmp \nqui servira de base pour le ornival."},
-        {"voir_enlever_le_noir1",
-         "S'il y a trop de noir, on peut l'enlever pour modifier les échantillons d'oiseaux et de ciel."},
-        {"Sauve_bmp", "Enregistre l'image bmp en noir et blanc si on veut la réutiliser plus tard (sous un nom "
-                      "correspiondant au fichier jpg)."},
-        {"charge_bmp", "Charge l'image bmp déjà enregistrée (nom correspondant au fichier jpg)."},
-        {"reintialiser", "Recharge les 6 cases d'échantillons livrées avec le logiciel."},
-        {"deplacer", correctionsHint},
-        {"Label3", correctionsHint},
-        {"Label4", correctionsHint},
-        {"Label12", correctionsHint},
-        {"voir_enlever_le_noir", "Pour facilter le ornival visuel des oiseaux dans un groupe."},
-    };
-    return h;
-}
-
-class Layout : public WindowTest, public ::testing::WithParamInterface<Expected> {};
-
-void PrintTo(const Expected& e, std::ostream* os)
-{
-    *os << e.name;
+    const QString strip = "Comme avec une pipette, faire glisser ici 3 échantillons d'oiseaux, et 3 échantillons de ciel.\n"
+                          "Eventuellement ajustez en cliquant sur un autre pixel que celui encadré de blanc.";
+    const QString minimumSize = "Taille mini d'un groupe, en pixels : les groupes plus petits ne sont pas comptés.\n"
+                                "auto : 0,4 fois la taille type d'un oiseau de la photo (au moins 3).";
+    const QString corrections = "En cliquant sur la molette centrale, on peut aussi voir la taille d'un goupe encadré.";
+    return {{"Label2", "Nombre de pixels à partir duquel on considère qu'un bloc de pixels noirs\n"
+                       "doit être considéré comme un groupe de 2 oiseaux."},
+            {"Image3", "Cette courbe représente le nombre de groupes d'oiseaux\n en fonction de la taille en pixels de "
+                       "chaque groupe. \nCliquer pour changer le seuil de 2 oiseaux.  \n(vers l'endroit où la courbe "
+                       "devient plus horizontale)."},
+            {"Ornival2", "Recompter les oiseaux avec le nouveau seuil."},
+            {"Label_taille_mini", minimumSize}, {"edit_taille_mini", minimumSize},
+            {"separer", strip}, {"Label6", strip}, {"Image2", strip}, {"Panel2", strip}, {"Label7", strip},
+            {"creer_bmp", "Met en noir les oiseaux, et crée l'image bmp \nqui servira de base pour le ornival."},
+            {"voir_enlever_le_noir1", "S'il y a trop de noir, on peut l'enlever pour modifier les échantillons d'oiseaux et de ciel."},
+            {"Sauve_bmp", "Enregistre l'image bmp en noir et blanc si on veut la réutiliser plus tard (sous un nom "
+                          "correspiondant au fichier jpg)."},
+            {"charge_bmp", "Charge l'image bmp déjà enregistrée (nom correspondant au fichier jpg)."},
+            {"reintialiser", "Recharge les 6 cases d'échantillons livrées avec le logiciel."},
+            {"deplacer", corrections}, {"Label3", corrections}, {"Label4", corrections}, {"Label12", corrections},
+            {"voir_enlever_le_noir", "Pour facilter le ornival visuel des oiseaux dans un groupe."}};
 }
 
 } // namespace
 
-TEST_P(Layout, ControlStandsWhereTheLayoutPutsIt)
+TEST_F(WindowTest, ControlsStandWhereTheLayoutPutsThemAndTabVisitsThemInOrder)
 {
-    seed(allStartFiles());
-    Tornvl& w = open();
-    const Expected& e = GetParam();
-    QWidget* c = w.control(QString::fromUtf8(e.name));
-    ASSERT_NE(c, nullptr);
-    QWidget* parent = *e.parent ? w.control(QString::fromUtf8(e.parent)) : &w;
-    EXPECT_EQ(c->parentWidget(), parent);
-    EXPECT_EQ(c->geometry(), QRect(e.left, e.top, e.width, e.height));
-    EXPECT_EQ(captionOf(c), QString::fromUtf8(e.caption));
-    EXPECT_EQ(c->font().bold(), e.bold);
-    EXPECT_EQ(c->font().pixelSize(), e.pixelSize);
-    EXPECT_EQ(c->font().family(), uiFontFamily());
-    EXPECT_EQ(c->isVisible(), e.visible);
-    const auto hint = hints().find(QString::fromUtf8(e.name));
-    EXPECT_EQ(c->toolTip(), hint == hints().end() ? QString() : hint->second);
+    seed();
+    open();
+    const std::map<QString, QString> hint = hints();
+    for (const Expected& e : layout) {
+        SCOPED_TRACE(e.name);
+        QWidget* c = w->control(e.name);
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(c->parentWidget(), *e.parent ? w->control(e.parent) : w.get());
+        EXPECT_EQ(c->geometry(), QRect(e.left, e.top, e.width, e.height));
+        EXPECT_EQ(captionOf(c), QString::fromUtf8(e.caption));
+        EXPECT_EQ(c->font().bold(), e.bold);
+        EXPECT_EQ(c->font().pixelSize(), e.pixelSize);
+        EXPECT_EQ(c->font().family(), uiFontFamily());
+        EXPECT_EQ(c->isVisible(), e.visible);
+        EXPECT_EQ(c->toolTip(), hint.count(e.name) ? hint.at(e.name) : QString());
+    }
+    EXPECT_EQ(std::size(layout), controlTable().size());
+    EXPECT_EQ(w->windowTitle(), "Ornival d'oiseaux");
+    EXPECT_TRUE(w->control("Label7")->font().underline());
+    EXPECT_EQ(w->Image1->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_TRUE(w->Label3->wordWrap());
+    EXPECT_FALSE(w->Edit9->hasFrame());
+    EXPECT_FALSE(w->Memo1->isReadOnly());
+
+    // The outer size and its limits; the controls keep their places.
+    EXPECT_EQ(w->size() + QSize(frameWidth, frameHeight), QSize(1024, 729));
+    EXPECT_EQ(w->minimumSize() + QSize(frameWidth, frameHeight), QSize(255, 223));
+    EXPECT_EQ(w->maximumSize() + QSize(frameWidth, frameHeight), QSize(1288, 1024));
+    w->resize(400, 300);
+    EXPECT_EQ(w->control("Fermer2")->geometry(), QRect(944, 672, 65, 25));
+
+    w->TotalClick();  // the log takes part once it is shown
+    const QStringList order{"creer_bmp", "voir_enlever_le_noir1", "reintialiser", "Sauve_bmp", "charge_bmp", "Ornival1",
+                            "Ornival2", "Lisser", "Memo1", "nbtotal", "Charger", "edit_seuil", "edit_taille_mini", "Aide",
+                            "Fermer2", "voir_enlever_le_noir", "Edit1", "Edit3", "Edit4", "Edit6", "Edit0", "Edit2"};
+    QWidget* current = w->control(order[0]);
+    QStringList visited{current->objectName()};
+    while (visited.size() < order.size()) {
+        do
+            current = current->nextInFocusChain();
+        while (current->focusPolicy() == Qt::NoFocus || !current->isVisible());
+        visited << current->objectName();
+    }
+    EXPECT_EQ(visited, order);
 }
 
-INSTANTIATE_TEST_SUITE_P(Window, Layout, ::testing::ValuesIn(layout),
-                         [](const ::testing::TestParamInfo<Expected>& info) { return std::string(info.param.name); });
-
-TEST_F(WindowTest, WindowHasItsTitleSizeLimitsAndEveryControl)
+// The window opens in the middle of the screen the first time it shows, and
+// stays where the user put it when it shows again.
+TEST_F(WindowTest, WindowIsCentredOnItsFirstShowOnly)
 {
-    seed(allStartFiles());
-    Tornvl& w = open();
-    EXPECT_EQ(w.windowTitle(), QStringLiteral("Ornival d'oiseaux"));
-    EXPECT_EQ(w.width() + frameWidth, 1024);
-    EXPECT_EQ(w.height() + frameHeight, 729);
-    EXPECT_EQ(w.minimumWidth() + frameWidth, 255);
-    EXPECT_EQ(w.minimumHeight() + frameHeight, 223);
-    EXPECT_EQ(w.maximumWidth() + frameWidth, 1288);
-    EXPECT_EQ(w.maximumHeight() + frameHeight, 1024);
-    EXPECT_EQ(std::size(layout), controlTable().size());
-    EXPECT_TRUE(w.control("Label7")->font().underline());
-    EXPECT_EQ(w.Image1->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_TRUE(qobject_cast<QLabel*>(w.control("Label3"))->wordWrap());
-    EXPECT_FALSE(qobject_cast<QLineEdit*>(w.control("Edit9"))->hasFrame());
+    open();
+    const QRect screen = w->screen()->availableGeometry();
+    EXPECT_EQ(w->pos(), screen.center() - QPoint(512, 364));
+    w->hide();
+    w->move(screen.topLeft() + QPoint(20, 30));
+    w->show();
+    EXPECT_EQ(w->pos(), screen.topLeft() + QPoint(20, 30));
 }
 
 // A count too wide for its field widens it, within its bin, so that every
 // digit shows; a short count leaves the field at its place.
 TEST_F(WindowTest, CountFieldsShowEveryDigit)
 {
-    seed(allStartFiles());
-    Tornvl& w = open();
+    seed();
+    open();
     const std::map<int, int> binLeft{{0, 0}, {1, 100}, {2, 200}, {3, 400}, {4, 600}, {6, 700}};
     for (const std::int32_t count : {0, 19200, std::numeric_limits<std::int32_t>::min()}) {
         SCOPED_TRACE(count);
         for (const auto& [bin, left] : binLeft)
-            w.doc.binCounts[std::size_t(bin)] = count;
-        ShowBinCounts(w.doc);
-        w.refresh();
-        std::vector<std::pair<QLineEdit*, int>> fields{{w.nbtotal, 0}};
+            w->doc.binCounts[std::size_t(bin)] = count;
+        ShowBinCounts(w->doc);
+        w->refresh();
+        std::vector<std::pair<QLineEdit*, int>> fields{{w->nbtotal, 0}};
         for (const auto& [bin, left] : binLeft)
-            fields.emplace_back(w.binFields[bin], left);
+            fields.emplace_back(w->binFields[bin], left);
         for (const auto& [field, left] : fields) {
             SCOPED_TRACE(field->objectName().toStdString());
             const ControlEntry& e = *findControl(field->objectName());
@@ -210,60 +203,12 @@ TEST_F(WindowTest, CountFieldsShowEveryDigit)
             EXPECT_EQ(field->cursorPositionAt(QPoint(field->width() - 1, 10)), field->text().size());
             if (count == 0)
                 EXPECT_EQ(field->geometry(), QRect(e.left, e.top, e.width, e.height));
-            else if (field == w.nbtotal)
+            else if (field == w->nbtotal)
                 EXPECT_EQ(field->geometry().left(), e.left);
             else
                 EXPECT_EQ(field->geometry().right(), e.left + e.width - 1);
             EXPECT_GE(field->geometry().left(), left);
         }
     }
-    EXPECT_LT(w.nbtotal->geometry().right(), w.width());
-}
-
-TEST_F(WindowTest, ControlsKeepTheirPlacesWhenTheWindowIsResized)
-{
-    seed(allStartFiles());
-    Tornvl& w = open();
-    w.resize(400, 300);
-    EXPECT_EQ(w.control("Fermer2")->geometry(), QRect(944, 672, 65, 25));
-    w.resize(5000, 5000);
-    EXPECT_EQ(w.size() + QSize(frameWidth, frameHeight), QSize(1288, 1024));
-}
-
-// The minimum-size row lies between the threshold row and "Recompter" and
-// overlaps no other control of the window.
-TEST(LayoutTable, MinimumSizeRowOverlapsNothing)
-{
-    for (const char* name : {"Label_taille_mini", "edit_taille_mini"}) {
-        const ControlEntry* row = findControl(QLatin1String(name));
-        ASSERT_NE(row, nullptr) << name;
-        const QRect place(row->left, row->top, row->width, row->height);
-        for (const ControlEntry& other : controlTable()) {
-            if (other.name == row->name || !other.parent.isEmpty() || other.name == QLatin1String("Label_taille_mini")
-                || other.name == QLatin1String("edit_taille_mini"))
-                continue;
-            EXPECT_FALSE(place.intersects(QRect(other.left, other.top, other.width, other.height)))
-                << name << " overlaps " << other.name.toStdString();
-        }
-    }
-}
-
-TEST_F(WindowTest, TabVisitsTheButtonsAndFieldsInTheirOrder)
-{
-    seed(allStartFiles());
-    Tornvl& w = open();
-    w.TotalClick();  // the log takes part once it is shown
-    const QStringList expected{"creer_bmp", "voir_enlever_le_noir1", "reintialiser", "Sauve_bmp", "charge_bmp",
-                               "Ornival1", "Ornival2", "Lisser", "Memo1", "nbtotal", "Charger", "edit_seuil",
-                               "edit_taille_mini", "Aide", "Fermer2", "voir_enlever_le_noir", "Edit1", "Edit3", "Edit4", "Edit6",
-                               "Edit0", "Edit2"};
-    QWidget* current = w.control(expected[0]);
-    QStringList visited{current->objectName()};
-    for (qsizetype i = 1; i < expected.size(); ++i) {
-        current = current->nextInFocusChain();
-        while (current->focusPolicy() == Qt::NoFocus || !current->isVisible())
-            current = current->nextInFocusChain();
-        visited << current->objectName();
-    }
-    EXPECT_EQ(visited, expected);
+    EXPECT_LT(w->nbtotal->geometry().right(), w->width());
 }

@@ -8,112 +8,102 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <vector>
 
-namespace uitest {
-
-inline QString dataDir()
-{
-    return QStringLiteral(ORNIVAL_SOURCE_DIR "/data");
-}
-
 // The files the program finds beside itself when it is installed: the default
 // photo, the arrow, the factory set and a user set copied from it.
-inline QStringList allStartFiles()
-{
-    return {QStringLiteral("vol de cigognes.jpg"), QStringLiteral("fleche.bmp"), QStringLiteral("ornival0.ini"),
-            QStringLiteral("blocs_couleurs0.bmp"), QStringLiteral("ornival.ini"), QStringLiteral("blocs_couleurs.bmp")};
-}
+inline const QStringList allStartFiles{"vol de cigognes.jpg", "fleche.bmp",   "ornival0.ini",
+                                       "blocs_couleurs0.bmp", "ornival.ini", "blocs_couleurs.bmp"};
 
-struct Message {
-    MessageKind kind;
-    QString text;
-};
+inline void writeFile(const QString& name, const QByteArray& bytes)
+{
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
+    file.write(bytes);
+}
 
 // Runs each test in a folder of its own, as the program's current folder, with
 // the message boxes recorded instead of shown.
 class WindowTest : public ::testing::Test {
 protected:
+    struct Message {
+        MessageKind kind;
+        QString text;
+    };
+
     void SetUp() override
     {
         ASSERT_TRUE(folder.isValid());
         previousFolder = QDir::currentPath();
         ASSERT_TRUE(QDir::setCurrent(folder.path()));
         previousPresenter = messagePresenter();
-        messagePresenter() = [this](QWidget*, MessageKind kind, const QString& text) {
-            messages.push_back({kind, text});
-        };
+        messagePresenter() = [this](QWidget*, MessageKind kind, const QString& text) { messages.push_back({kind, text}); };
     }
-
     void TearDown() override
     {
-        window.reset();
+        w.reset();
         messagePresenter() = previousPresenter;
         QDir::setCurrent(previousFolder);
     }
 
-    // Copies shipped files into the folder; "ornival.ini" and
-    // "blocs_couleurs.bmp" come from the factory set.
-    void seed(const QStringList& names)
+    // Copies shipped files into the folder; the user set is the factory one.
+    void seed(const QStringList& names = allStartFiles)
     {
-        for (const QString& name : names) {
-            QString source = name;
-            if (name == QLatin1String("ornival.ini"))
-                source = QStringLiteral("ornival0.ini");
-            else if (name == QLatin1String("blocs_couleurs.bmp"))
-                source = QStringLiteral("blocs_couleurs0.bmp");
-            ASSERT_TRUE(QFile::copy(dataDir() + QLatin1Char('/') + source, name)) << name.toStdString();
+        for (QString name : names) {
+            const QString source = QString(name).replace("ornival.ini", "ornival0.ini").replace("couleurs.bmp", "couleurs0.bmp");
+            ASSERT_TRUE(QFile::copy(ORNIVAL_SOURCE_DIR "/data/" + source, name)) << name.toStdString();
         }
     }
-
     Tornvl& open()
     {
-        window = std::make_unique<Tornvl>();
-        window->urlOpener = [this](const QUrl& url) {
-            openedUrls << url;
-            return true;
-        };
-        window->show();
-        return *window;
+        w = std::make_unique<Tornvl>();
+        w->urlOpener = [this](const QUrl& url) { return openedUrls << url, true; };
+        w->show();
+        return *w;
+    }
+    void click(const char* name) const { QTest::mouseClick(w->control(name), Qt::LeftButton); }
+    QString text(const char* name) const { return static_cast<QLineEdit*>(w->control(name))->text(); }
+    int field(int bin) const { return w->binFields[bin]->text().toInt(); }
+    void choose(const QString& path)
+    {
+        w->photoChooser = [path](QWidget*) { return path; };
+        click("Charger");
+    }
+    void expectOneMessage(MessageKind kind, const QString& text)
+    {
+        ASSERT_EQ(messages.size(), 1u) << text.toStdString();
+        EXPECT_EQ(messages[0].kind, kind);
+        EXPECT_EQ(messages[0].text, text);
+        messages.clear();
     }
 
-    QPushButton* button(const char* name) const
+    // A point of `target` as a point of the photo's control.
+    QPoint over(QWidget* target, QPoint point) const { return w->Image1->mapFrom(w.get(), target->mapTo(w.get(), point)); }
+    // A left press on the photo, a move past the drag threshold, then a move to
+    // `point` of `target` and the release there.
+    void drag(QPoint from, QWidget* target, QPoint point) const
     {
-        return qobject_cast<QPushButton*>(window->control(QLatin1String(name)));
+        QTest::mousePress(w->Image1, Qt::LeftButton, {}, from);
+        QTest::mouseMove(w->Image1, from + QPoint(6, 0));
+        QTest::mouseMove(w->Image1, over(target, point));
+        QTest::mouseRelease(w->Image1, Qt::LeftButton, {}, over(target, point));
     }
-    void click(const char* name) const
+    void wheel(QPoint at, QPoint angle, Qt::KeyboardModifiers modifiers = {}) const
     {
-        QPushButton* b = button(name);
-        ASSERT_NE(b, nullptr) << name;
-        QTest::mouseClick(b, Qt::LeftButton);
+        QWheelEvent event(at, w->Image1->mapToGlobal(QPointF(at)), {}, angle, Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w->Image1, &event);
     }
-    QString fieldText(const char* name) const
-    {
-        return qobject_cast<QLineEdit*>(window->control(QLatin1String(name)))->text();
-    }
-    // Separation then count on the default flock with the factory set.
-    void separateAndCount()
-    {
-        click("creer_bmp");
-        click("Ornival1");
-    }
+    const PhotoViewport& view() const { return w->Image1->viewport(); }
 
     QTemporaryDir folder;
     QString previousFolder;
     MessagePresenter previousPresenter;
     std::vector<Message> messages;
     QList<QUrl> openedUrls;
-    std::unique_ptr<Tornvl> window;
+    std::unique_ptr<Tornvl> w;
 };
-
-// A point of the window's client area as a point of `widget`.
-inline QPoint fromWindow(QWidget* widget, QPoint windowPoint)
-{
-    return widget->mapFrom(widget->window(), windowPoint);
-}
-
-} // namespace uitest
