@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Canvas.h"
+#include "core/Groups.h"
 #include "ui/Dialogs.h"
 #include "ui/Main.h"
 
@@ -15,11 +16,6 @@
 #include <memory>
 #include <vector>
 
-// The files the program finds beside itself when it is installed: the default
-// photo, the arrow, the factory set and a user set copied from it.
-inline const QStringList allStartFiles{"vol de cigognes.jpg", "fleche.bmp",   "ornival0.ini",
-                                       "blocs_couleurs0.bmp", "ornival.ini", "blocs_couleurs.bmp"};
-
 inline void writeFile(const QString& name, const QByteArray& bytes)
 {
     QFile file(name);
@@ -31,40 +27,38 @@ inline void writeFile(const QString& name, const QByteArray& bytes)
 // the message boxes recorded instead of shown.
 class WindowTest : public ::testing::Test {
 protected:
-    struct Message {
-        MessageKind kind;
-        QString text;
-    };
-
     void SetUp() override
     {
-        ASSERT_TRUE(folder.isValid());
-        previousFolder = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(folder.path()));
-        previousPresenter = messagePresenter();
+        ASSERT_TRUE(folder.isValid() && QDir::setCurrent(folder.path()));
         messagePresenter() = [this](QWidget*, MessageKind kind, const QString& text) { messages.push_back({kind, text}); };
     }
-    void TearDown() override
-    {
-        w.reset();
-        messagePresenter() = previousPresenter;
-        QDir::setCurrent(previousFolder);
-    }
+    void TearDown() override { w.reset(); }
 
-    // Copies shipped files into the folder; the user set is the factory one.
-    void seed(const QStringList& names = allStartFiles)
+    // The files beside the installed program: the default photo, the arrow,
+    // the factory set and a user set copied from it.
+    void seed(QStringList names = {"vol de cigognes.jpg", "fleche.bmp", "ornival0.ini", "blocs_couleurs0.bmp", "ornival.ini",
+                                   "blocs_couleurs.bmp"})
     {
-        for (QString name : names) {
-            const QString source = QString(name).replace("ornival.ini", "ornival0.ini").replace("couleurs.bmp", "couleurs0.bmp");
+        for (const QString& name : names) {
+            QString source = name;
+            source.replace("ornival.ini", "ornival0.ini").replace("couleurs.bmp", "couleurs0.bmp");
             ASSERT_TRUE(QFile::copy(ORNIVAL_SOURCE_DIR "/data/" + source, name)) << name.toStdString();
         }
     }
-    Tornvl& open()
+    void open()
     {
         w = std::make_unique<Tornvl>();
         w->urlOpener = [this](const QUrl& url) { return openedUrls << url, true; };
         w->show();
-        return *w;
+    }
+    // The default flock counted with the factory set.
+    void counted()
+    {
+        seed();
+        open();
+        click("creer_bmp");
+        click("Ornival1");
+        ASSERT_EQ(w->doc.workflowStep, 3);
     }
     void click(const char* name) const { QTest::mouseClick(w->control(name), Qt::LeftButton); }
     QString text(const char* name) const { return static_cast<QLineEdit*>(w->control(name))->text(); }
@@ -77,8 +71,8 @@ protected:
     void expectOneMessage(MessageKind kind, const QString& text)
     {
         ASSERT_EQ(messages.size(), 1u) << text.toStdString();
-        EXPECT_EQ(messages[0].kind, kind);
-        EXPECT_EQ(messages[0].text, text);
+        EXPECT_EQ(messages[0].first, kind);
+        EXPECT_EQ(messages[0].second, text);
         messages.clear();
     }
 
@@ -93,17 +87,21 @@ protected:
         QTest::mouseMove(w->Image1, over(target, point));
         QTest::mouseRelease(w->Image1, Qt::LeftButton, {}, over(target, point));
     }
-    void wheel(QPoint at, QPoint angle, Qt::KeyboardModifiers modifiers = {}) const
+    // The centre of a group that a press there reaches, framed (two birds) or not.
+    QPoint group(bool framed) const
     {
-        QWheelEvent event(at, w->Image1->mapToGlobal(QPointF(at)), {}, angle, Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(w->Image1, &event);
+        for (int g = 1; g <= w->doc.groupCount; ++g) {
+            const TRect r = w->doc.groupRects[std::size_t(g)];
+            const QPoint c((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+            if ((w->doc.groupSizes[std::size_t(g)] >= w->doc.twoBirdThreshold) == framed && GroupAt(w->doc, c.x(), c.y()) == g)
+                return c;
+        }
+        ADD_FAILURE() << "no such group";
+        return {};
     }
-    const PhotoViewport& view() const { return w->Image1->viewport(); }
 
     QTemporaryDir folder;
-    QString previousFolder;
-    MessagePresenter previousPresenter;
-    std::vector<Message> messages;
+    std::vector<std::pair<MessageKind, QString>> messages;
     QList<QUrl> openedUrls;
     std::unique_ptr<Tornvl> w;
 };
