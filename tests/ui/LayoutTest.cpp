@@ -1,7 +1,6 @@
-// The window built from its layout table: every control under its name, in its
-// parent, at its place, with its caption, font, visibility and hint (its own, else
-// its group box's); the window's size limits, its place on the screen, the keyboard's
-// order and the count fields that widen for their digits.
+// The window built from its layout table: each control in its parent, at its place,
+// with its caption, font, visibility and hint (its own, else its group box's); the
+// window's size, place and keyboard order; count fields that widen for their digits.
 #include "UiTestSupport.h"
 
 #include "ui/Layout.h"
@@ -17,6 +16,12 @@ TEST_F(WindowTest, ControlsStandWhereTheLayoutPutsThemAndTabVisitsThemInOrder)
 {
     seed();
     open();
+    const QRect screen = w->screen()->availableGeometry();  // centred on its first show only
+    EXPECT_EQ(w->pos(), screen.center() - QPoint(512, 364));
+    w->hide();
+    w->move(screen.topLeft() + QPoint(20, 30));
+    w->show();
+    EXPECT_EQ(w->pos(), screen.topLeft() + QPoint(20, 30));
     const QStringList bold{"Charger", "separer", "creer_bmp", "Ornival1", "Label11", "Label2", "Label_taille_mini",
                            "Ornival2", "deplacer", "Total", "nbtotal"};
     const QStringList hidden{"Label3", "Label4", "Edit9", "Memo1"};
@@ -76,19 +81,6 @@ TEST_F(WindowTest, ControlsStandWhereTheLayoutPutsThemAndTabVisitsThemInOrder)
         visited << current->objectName();
     }
     EXPECT_EQ(visited, order);
-}
-
-// The window opens in the middle of the screen the first time it shows, and
-// stays where the user put it when it shows again.
-TEST_F(WindowTest, WindowIsCentredOnItsFirstShowOnly)
-{
-    open();
-    const QRect screen = w->screen()->availableGeometry();
-    EXPECT_EQ(w->pos(), screen.center() - QPoint(512, 364));
-    w->hide();
-    w->move(screen.topLeft() + QPoint(20, 30));
-    w->show();
-    EXPECT_EQ(w->pos(), screen.topLeft() + QPoint(20, 30));
 }
 
 // A count too wide for its field widens it, within its bin, so that every digit

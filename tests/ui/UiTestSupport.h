@@ -23,6 +23,14 @@ inline void writeFile(const QString& name, const QByteArray& bytes)
     file.write(bytes);
 }
 
+// Turns the wheel over `view`; returns whether the view took it.
+inline bool wheel(QWidget* view, QPoint at, QPoint angle, Qt::KeyboardModifiers modifiers = {})
+{
+    QWheelEvent event(at, view->mapToGlobal(QPointF(at)), {}, angle, Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &event);
+    return event.isAccepted();
+}
+
 // Runs each test in a folder of its own, as the program's current folder, with
 // the message boxes recorded instead of shown.
 class WindowTest : public ::testing::Test {
