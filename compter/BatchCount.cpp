@@ -6,7 +6,6 @@
 #include "core/Count.h"
 #include "core/Document.h"
 #include "core/OrnivalError.h"
-#include "core/Overlay.h"
 #include "core/Separation.h"
 #include "files/BmpFile.h"
 #include "files/PhotoFile.h"
@@ -28,6 +27,9 @@
 
 #ifdef __GLIBC__
 #include <malloc.h>
+#endif
+#if defined(__SSE2__)
+#include <emmintrin.h>
 #endif
 
 SampleSet readSampleSetFile(const QString& path)
@@ -69,16 +71,13 @@ Color countColour(std::int32_t birds)
     return countColours[std::size_t(std::clamp(birds, 0, 5))];
 }
 
-// The evidence picture: the photo as it is, every counted group framed in the
-// colour of its number of birds (groups of five or more with their number
-// beside the frame), the bird pixels of the groups dropped as too small tinted
-// faintly, the total in the top-left corner and a legend in the bottom-left.
-QImage annotatedPhoto(Document& doc, const PhotoResult& result)
+// The evidence picture, drawn over `picture`, the photo as decoded: every
+// counted group framed in the colour of its number of birds (groups of five or
+// more with their number beside the frame), the bird pixels of the groups
+// dropped as too small tinted faintly, the total in the top-left corner and a
+// legend in the bottom-left.
+void drawEvidence(const Document& doc, const PhotoResult& result, QImage& picture)
 {
-    // The count drew nothing; the evidence is drawn on the photo as decoded.
-    doc.countOnly = false;
-    redrawDisplayedPhoto(doc);
-    QImage& picture = doc.displayedPhoto;
     const int w = doc.photoWidth, h = doc.photoHeight;
     const bool estimate = result.rule == CountRule::Estimate;
     auto birdsOf = [&](int g) {
@@ -100,6 +99,15 @@ QImage annotatedPhoto(Document& doc, const PhotoResult& result)
         const std::uint8_t* mask = doc.groupMaskCopy.data() + doc.maskIndex(0, y);
         std::uint8_t* row = picture.scanLine(y);
         for (int x = 0; x < w; ++x) {
+#if defined(__SSE2__)
+            // Sixteen cells at a time where none is a bird cell: most of the sky.
+            while (x + 16 <= w
+                   && _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(mask + x)),
+                                                       _mm_set1_epi8(char(0xFF)))) == 0)
+                x += 16;
+            if (x == w)
+                break;
+#endif
             if (mask[x] != 255 || counted[std::size_t(y) * std::size_t(w) + std::size_t(x)])
                 continue;
             // Blue, green, red bytes, 60 % photo and 40 % tint.
@@ -142,7 +150,6 @@ QImage annotatedPhoto(Document& doc, const PhotoResult& result)
         if (!legend[birds].isEmpty())
             legendLine(countColour(birds), legend[birds]);
     legendLine(droppedTint, QStringLiteral("trop petit (moins de %1 pixels) : non compté").arg(doc.minGroupSize));
-    return picture;
 }
 
 } // namespace
@@ -228,7 +235,13 @@ PhotoResult countPhoto(const PhotoJob& job, const SampleSet& samples, const Coun
         }
         if (!job.annotationPath.isEmpty()) {
             try {
-                writeFileSafely(job.annotationPath, encodePngFast(annotatedPhoto(doc, result)));
+                // The evidence is drawn on the workspace's photo itself, which
+                // the next photo's decode overwrites: no copy of it is made.
+                doc.photoJpeg = QImage();
+                if (ws.photo.format() != QImage::Format_BGR888)
+                    ws.photo.convertTo(QImage::Format_BGR888);
+                drawEvidence(doc, result, ws.photo);
+                writeFileAtomically(job.annotationPath, encodePngFast(ws.photo));
             } catch (const OrnivalError& error) {
                 failures << error.text();
             }
@@ -363,6 +376,11 @@ void countPhotos(const std::vector<PhotoJob>& jobs, const SampleSet& samples, co
             onProgress(doneNow, n);
         reported = doneNow;
     }
+    // The annotated pictures are written without waiting for the disk, each
+    // whole under its name; the batch ends once they are all on the disk.
+    const auto annotated = std::find_if(jobs.begin(), jobs.end(), [](const PhotoJob& job) { return !job.annotationPath.isEmpty(); });
+    if (annotated != jobs.end())
+        syncFileSystemOf(QFileInfo(annotated->annotationPath).absolutePath());
 }
 
 std::vector<ShippedFlock> findShippedFlocks(const QString& dataFolder)
@@ -498,6 +516,36 @@ QString csvRow(const PhotoResult& r)
     return fields.join(QLatin1Char(','));
 }
 
+namespace {
+
+// Checks the value of --seuil, --taille-mini or --jobs and stores it in `cl`;
+// the message names the option when the value is refused.
+std::optional<QString> checkedOptionValue(const QString& name, const QString& v, CommandLine& cl)
+{
+    try {
+        if (name == QLatin1String("--jobs")) {
+            bool ok = false;
+            const int jobs = v.toInt(&ok);
+            if (!ok || jobs < 1 || jobs > 256)
+                return QStringLiteral("--jobs : '%1' n'est pas un nombre de tâches de 1 à 256").arg(v);
+            cl.threads = jobs;
+        } else if (name == QLatin1String("--seuil")) {
+            if (v != QLatin1String("auto"))
+                thresholdFromText(v);
+            cl.options.thresholdText = v;
+        } else {
+            minimumSizeFromText(v);
+            cl.options.minimumSizeText = v;
+        }
+    } catch (const OrnivalError& error) {
+        return name == QLatin1String("--seuil") ? QStringLiteral("--seuil : %1 (auto ou un nombre entier)").arg(error.text())
+                                                : QStringLiteral("%1 : %2").arg(name, error.text());
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<QString> parseCommandLine(const QStringList& arguments, CommandLine& cl)
 {
     bool optionsEnded = false;
@@ -543,37 +591,13 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, CommandLin
             (name == QLatin1String("--echantillons") ? cl.sampleSetPath
              : name == QLatin1String("--csv")        ? cl.csvPath
                                                      : cl.annotationFolder) = *v;
-        } else if (name == QLatin1String("--seuil")) {
+        } else if (name == QLatin1String("--seuil") || name == QLatin1String("--taille-mini")
+                   || name == QLatin1String("--jobs")) {
             const auto v = value();
             if (!v)
                 return missing();
-            if (*v != QLatin1String("auto")) {
-                try {
-                    thresholdFromText(*v);
-                } catch (const OrnivalError& error) {
-                    return QStringLiteral("--seuil : %1 (auto ou un nombre entier)").arg(error.text());
-                }
-            }
-            cl.options.thresholdText = *v;
-        } else if (name == QLatin1String("--taille-mini")) {
-            const auto v = value();
-            if (!v)
-                return missing();
-            try {
-                minimumSizeFromText(*v);
-            } catch (const OrnivalError& error) {
-                return QStringLiteral("--taille-mini : %1").arg(error.text());
-            }
-            cl.options.minimumSizeText = *v;
-        } else if (name == QLatin1String("--jobs")) {
-            const auto v = value();
-            if (!v)
-                return missing();
-            bool ok = false;
-            const int jobs = v->toInt(&ok);
-            if (!ok || jobs < 1 || jobs > 256)
-                return QStringLiteral("--jobs : '%1' n'est pas un nombre de tâches de 1 à 256").arg(*v);
-            cl.threads = jobs;
+            if (const auto error = checkedOptionValue(name, *v, cl))
+                return error;
         } else {
             return QStringLiteral("Option inconnue : %1 (voir --help)").arg(argument);
         }

@@ -110,7 +110,8 @@ bool isOneOfThePhotos(const QString& output, const std::vector<PhotoJob>& jobs);
 // Counts every job on `threads` worker threads. `onResult` is called on the
 // calling thread once per job, in job order, as soon as that job and every
 // job before it are done; `onProgress` on the calling thread after each
-// finished job with the number done so far.
+// finished job with the number done so far. Returns once the annotated
+// pictures are on the disk.
 void countPhotos(const std::vector<PhotoJob>& jobs, const SampleSet& samples, const CountOptions& options,
                  int threads, const std::function<void(const PhotoResult&)>& onResult,
                  const std::function<void(std::size_t done, std::size_t all)>& onProgress = {});

@@ -87,14 +87,35 @@ void drawRectangle(QImage& image, const TRect& r, const Pen& pen, const Brush& b
         return;
     if (brush.style == BrushStyle::Solid)
         fillRect(image, {x1 + 1, y1 + 1, x2 - 1, y2 - 1}, brush.color);
+    // Clip the edges to the raster first: a frame far outside must cost nothing.
+    const int cx1 = std::max(x1, 0), cx2 = std::min(x2 - 1, image.width() - 1);
+    const int cy1 = std::max(y1, 0), cy2 = std::min(y2 - 1, image.height() - 1);
+    if (image.format() == QImage::Format_BGR888) {
+        // Straight into the rows: an evidence picture frames a thousand groups.
+        uchar* const bits = image.bits();
+        const qsizetype stride = image.bytesPerLine();
+        const int step = pen.style == PenStyle::Dot ? 2 : 1;
+        auto put = [&](int x, int y) {
+            uchar* p = bits + qsizetype(y) * stride + 3 * x;
+            p[0] = uchar(pen.color >> 16);
+            p[1] = uchar(pen.color >> 8);
+            p[2] = uchar(pen.color);
+        };
+        for (const int y : {y1, y2 - 1})
+            if (y >= 0 && y < image.height())
+                for (int x = cx1 + (step == 2 ? ((cx1 + y) & 1) : 0); x <= cx2; x += step)
+                    put(x, y);
+        for (const int x : {x1, x2 - 1})
+            if (x >= 0 && x < image.width())
+                for (int y = cy1 + (step == 2 ? ((cy1 + x) & 1) : 0); y <= cy2; y += step)
+                    put(x, y);
+        return;
+    }
     auto plot = [&](int x, int y) {
         if (pen.style == PenStyle::Dot && ((x + y) & 1) != 0)
             return;
         setPixelAt(image, x, y, pen.color);
     };
-    // Clip the edges to the raster first: a frame far outside must cost nothing.
-    const int cx1 = std::max(x1, 0), cx2 = std::min(x2 - 1, image.width() - 1);
-    const int cy1 = std::max(y1, 0), cy2 = std::min(y2 - 1, image.height() - 1);
     for (int x = cx1; x <= cx2; ++x) {
         plot(x, y1);
         plot(x, y2 - 1);

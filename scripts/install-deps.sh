@@ -14,7 +14,7 @@
 # qt6-translations-l10n; without it the program runs with Qt's English ones.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
-  libjpeg62-turbo-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation
+  libjpeg62-turbo-dev libdeflate-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation
   clang libclang-rt-14-dev
   xdg-utils qt6-wayland desktop-file-utils qt6-translations-l10n
   help2man file dpkg-dev lintian appstream man-db parallel "$@")

@@ -1,7 +1,6 @@
 #include "CompterTestSupport.h"
 
 #include "core/OrnivalError.h"
-#include "core/Separation.h"
 
 using namespace compterest;
 
@@ -11,13 +10,14 @@ class BatchCount : public CompterTest {};
 
 } // namespace
 
-// Photos of several sizes, one damaged, and the shipped flocks: each counts as
-// the window counts it, with its size limit raised.
+// Photos of several sizes (birds beyond the window's 800 x 600 too), one
+// damaged, and the shipped flocks: each counts as the window counts it, with
+// its size limit raised.
 TEST_F(BatchCount, EveryPhotoCountsAsInTheWindow)
 {
     write("samples.ini", samples());
     QStringList photos;
-    for (auto [w, h, birds] : {std::tuple{300, 200, 12}, std::tuple{900, 700, 150}, std::tuple{120, 90, 1}}) {
+    for (auto [w, h, birds] : {std::tuple{300, 200, 12}, std::tuple{900, 700, 300}, std::tuple{120, 90, 1}}) {
         photos << path(QStringLiteral("p%1.jpg").arg(w));
         write(photos.last(), flock(w, h, birds));
     }
@@ -30,15 +30,14 @@ TEST_F(BatchCount, EveryPhotoCountsAsInTheWindow)
             CountOptions options;
             options.thresholdText = threshold;
             const PhotoResult r = countPhoto(PhotoJob{photo, {}, {}, {}, {}}, set, options);
-            const WindowCount w = countAsTheWindow(photo, path("samples.ini"), threshold);
+            const Document w = countAsTheWindow(photo, path("samples.ini"), threshold);
             ASSERT_TRUE(r.counted) << r.error.toStdString();
             EXPECT_EQ(r.error, QString());
-            EXPECT_EQ(QSize(r.width, r.height), QSize(w.width, w.height));
-            EXPECT_EQ(r.groupCount, w.groupCount);
+            EXPECT_EQ(QSize(r.width, r.height), QSize(w.photoWidth, w.photoHeight));
             EXPECT_EQ(r.twoBirdThreshold, w.twoBirdThreshold);
             EXPECT_EQ(r.binCounts, w.binCounts);
             EXPECT_EQ(QString::number(r.total), w.totalText);
-            EXPECT_EQ(r.groupSizes, w.groupSizes);
+            EXPECT_EQ(r.groupSizes, std::vector<std::int32_t>(w.groupSizes.begin() + 1, w.groupSizes.begin() + 1 + w.groupCount));
         }
     }
     write("broken.jpg", "not a photo");
@@ -49,38 +48,36 @@ TEST_F(BatchCount, EveryPhotoCountsAsInTheWindow)
 
 TEST_F(BatchCount, SampleSetFileIsReadLikeTheWindowReadsIt)
 {
-    struct Case {
-        const char* name;
-        QByteArray bytes;
-        ColorTriple firstBird, lastSky;
-    } cases[] = {
+    QFile huge(path("huge.ini"));  // 100 MB, sparse: refused before anything is read
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(100LL << 20));
+    huge.close();
+    struct Case { const char* name; QByteArray bytes; ColorTriple firstBird, lastSky; } cases[] = {
         {"canonical", samples(), {25, 20, 20}, {240, 180, 130}},
         {"lf_only", QByteArray(samples()).replace("\r\n", "\n"), {25, 20, 20}, {240, 180, 130}},
         {"short", "header\n1,2,3\n", {3, 2, 1}, {0, 0, 0}},
         {"empty", "", {0, 0, 0}, {0, 0, 0}},
+        {"none.ini", {}, {}, {}},
+        {"huge.ini", {}, {}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        if (QByteArray(c.name).endsWith(".ini")) {
+            try {
+                readSampleSetFile(path(c.name));
+                ADD_FAILURE() << "accepted";
+            } catch (const OrnivalError& error) {
+                EXPECT_EQ(error.text(), "Impossible d'ouvrir le fichier " + path(c.name));
+            }
+            continue;
+        }
         write(c.name, c.bytes);
         const SampleSet s = readSampleSetFile(path(c.name));
         EXPECT_EQ(s.pixo[0], c.firstBird);
         EXPECT_EQ(s.pixno[2], c.lastSky);
     }
-    // Missing, and 100 MB (sparse): refused before anything is read.
-    QFile huge(path("huge.ini"));
-    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(100LL << 20));
-    huge.close();
-    for (const char* name : {"none.ini", "huge.ini"}) {
-        try {
-            readSampleSetFile(path(name));
-            ADD_FAILURE() << name << " must be refused";
-        } catch (const OrnivalError& error) {
-            EXPECT_EQ(error.text(), "Impossible d'ouvrir le fichier " + path(name));
-        }
-    }
 }
 
-TEST_F(BatchCount, FoldersGiveTheirPhotosInNameOrderAndEmptyFoldersAnErrorRow)
+TEST_F(BatchCount, JobsFollowTheFoldersInNameOrderAndNeverWriteOverAPhoto)
 {
     for (const char* name : {"b.JPG", "a.jpg", "B.jpg", "c.jpeg", "notes.txt", "d.png"})
         write(name, "x");
@@ -94,30 +91,65 @@ TEST_F(BatchCount, FoldersGiveTheirPhotosInNameOrderAndEmptyFoldersAnErrorRow)
                                   path("empty") + " | Aucune photo JPG dans le dossier " + path("empty"),
                                   path("missing.jpg")}));
     EXPECT_EQ(countPhoto(jobs[4], SampleSet{}, CountOptions{}).error, "Impossible d'ouvrir le fichier " + path("e.jpg"));
-}
 
-TEST_F(BatchCount, OutputNamesFollowTheRulesAndNeverNameAPhoto)
-{
+    // Output names: numbered on a shared base name, the window's working
+    // bitmap name, and refused where they would name a photo of the run.
     for (const char* name : {"x/vol.jpg", "y/vol.jpg", "photo.jpeg", "IMG.JPG", "trap.bmp", "out/trap2.png"})
         write(name, "x");
-    const std::vector<PhotoJob> jobs = planJobs({path("x/vol.jpg"), path("y/vol.jpg"), path("photo.jpeg"), path("IMG.JPG"),
-                                                 path("trap.bmp"), path("trap2.jpg"), path("out/trap2.png")},
-                                                path("out"), true);
-    ASSERT_EQ(jobs.size(), 7u);
-    EXPECT_EQ(jobs[0].annotationPath, path("out/vol.png"));
-    EXPECT_EQ(jobs[1].annotationPath, path("out/vol (2).png"));
-    EXPECT_EQ(jobs[0].workBitmapPath, path("x/vol.bmp"));
-    EXPECT_EQ(jobs[2].workBitmapPath, path("photo..bmp"));
-    EXPECT_EQ(jobs[3].workBitmapPath, path("IMG.bmp"));
-    // trap.bmp would be its own working bitmap; trap2.jpg's picture would be
-    // out/trap2.png, which is a photo of the run; both outputs are refused.
-    EXPECT_TRUE(jobs[4].workBitmapPath.isEmpty());
-    ASSERT_EQ(jobs[4].outputRefusals.size(), 1);
-    EXPECT_TRUE(jobs[4].outputRefusals[0].contains("trap.bmp"));
-    EXPECT_TRUE(jobs[5].annotationPath.isEmpty());
-    EXPECT_EQ(jobs[5].outputRefusals.size(), 1);
-    EXPECT_TRUE(isOneOfThePhotos(path("x/../photo.jpeg"), jobs));
-    EXPECT_FALSE(isOneOfThePhotos(path("table.csv"), jobs));
+    const std::vector<PhotoJob> out = planJobs({path("x/vol.jpg"), path("y/vol.jpg"), path("photo.jpeg"), path("IMG.JPG"),
+                                                path("trap.bmp"), path("trap2.jpg"), path("out/trap2.png")},
+                                               path("out"), true);
+    ASSERT_EQ(out.size(), 7u);
+    EXPECT_EQ(out[0].annotationPath, path("out/vol.png"));
+    EXPECT_EQ(out[1].annotationPath, path("out/vol (2).png"));
+    EXPECT_EQ(out[0].workBitmapPath, path("x/vol.bmp"));
+    EXPECT_EQ(out[2].workBitmapPath, path("photo..bmp"));
+    EXPECT_EQ(out[3].workBitmapPath, path("IMG.bmp"));
+    EXPECT_TRUE(out[4].workBitmapPath.isEmpty());
+    EXPECT_EQ(out[4].outputRefusals.value(0), path("trap.bmp") + " est le nom d'une des photos : rien n'y est écrit");
+    EXPECT_TRUE(out[5].annotationPath.isEmpty());
+    EXPECT_EQ(out[5].outputRefusals.size(), 1);
+    EXPECT_TRUE(isOneOfThePhotos(path("x/../photo.jpeg"), out));
+    EXPECT_FALSE(isOneOfThePhotos(path("table.csv"), out));
+}
+
+// Whatever the number of threads, each job's row is that of a count of its
+// photo alone (the workers' reused buffers keep nothing of the photo before,
+// of another size or the same), in job order, and the progress counts up to
+// the number of jobs.
+TEST_F(BatchCount, ResultsComeInJobOrderAsCountedAlone)
+{
+    std::vector<PhotoJob> jobs;
+    for (int i = 0; i < 8; ++i) {
+        const QString name = QStringLiteral("f%1.jpg").arg(i % 4);
+        if (i < 3)
+            write(name, flock(200 + 100 * i, 150 + 80 * i, 5 + 20 * i));
+        jobs.push_back(PhotoJob{path(name), {}, {}, {}, {}});
+    }
+    write("s.ini", samples());
+    const SampleSet set = readSampleSetFile(path("s.ini"));
+    countPhotos({}, set, CountOptions{}, 2, [](const PhotoResult&) { ADD_FAILURE() << "no job"; });
+    for (const CountRule rule : {CountRule::Threshold, CountRule::Estimate}) {
+        CountOptions options;
+        options.rule = rule;
+        QStringList expected;
+        for (const PhotoJob& j : jobs)
+            expected << csvRow(countPhoto(j, set, options));
+        for (const int threads : {0, 1, 3, 300}) {
+            SCOPED_TRACE(threads);
+            QStringList rows;
+            std::vector<std::size_t> progress;
+            countPhotos(jobs, set, options, threads, [&](const PhotoResult& r) { rows << csvRow(r); },
+                        [&](std::size_t done, std::size_t all) {
+                            EXPECT_EQ(all, jobs.size());
+                            progress.push_back(done);
+                        });
+            EXPECT_EQ(rows, expected);
+            ASSERT_FALSE(progress.empty());
+            EXPECT_EQ(progress.back(), jobs.size());
+            EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()) && std::adjacent_find(progress.begin(), progress.end()) == progress.end());
+        }
+    }
 }
 
 TEST(BatchCsv, FieldsAreQuotedOnlyWhenNeeded)
@@ -132,40 +164,41 @@ TEST(BatchCsv, FieldsAreQuotedOnlyWhenNeeded)
 
 TEST(BatchCommandLine, IsCheckedBeforeAnyPhoto)
 {
+    const QString minimum = "--taille-mini : '%1' n'est pas une taille mini correcte : il faut un nombre entier de 3 ou plus, ou auto";
+    const QString jobs = "--jobs : '%1' n'est pas un nombre de tâches de 1 à 256";
     struct Case {
         QStringList args;
         QString error;  // empty: accepted
     } cases[] = {
         {{"a.jpg"}, {}},
         {{"--seuil", "42", "--jobs", "256", "--estimer", "--bmp", "--annoter", "out", "--csv", "t.csv", "a.jpg"}, {}},
-        {{"--seuil=-5", "--jobs=1", "--", "--odd.jpg"}, {}},
         {{"-"}, {}},
         {{"--help"}, {}},
         {{"-h"}, {}},
+        {{"--aide"}, {}},
         {{}, "Aucune photo à compter (voir --help)"},
         {{"--vite", "a.jpg"}, "Option inconnue : --vite (voir --help)"},
+        {{"-v", "a.jpg"}, "Option inconnue : -v (voir --help)"},
         {{"a.jpg", "--jobs"}, "L'option --jobs demande une valeur"},
         {{"a.jpg", "--seuil"}, "L'option --seuil demande une valeur"},
-        {{"--jobs", "0", "a.jpg"}, "--jobs : '0' n'est pas un nombre de tâches de 1 à 256"},
-        {{"--jobs", "257", "a.jpg"}, "--jobs : '257' n'est pas un nombre de tâches de 1 à 256"},
-        {{"--jobs", "deux", "a.jpg"}, "--jobs : 'deux' n'est pas un nombre de tâches de 1 à 256"},
+        {{"--jobs", "0", "a.jpg"}, jobs.arg("0")},
+        {{"--jobs", "1", "a.jpg"}, {}},
+        {{"--jobs", "257", "a.jpg"}, jobs.arg("257")},
+        {{"--jobs", "deux", "a.jpg"}, jobs.arg("deux")},
         {{"--seuil", "12px", "a.jpg"}, "--seuil : '12px' n'est pas une valeur entière correcte (auto ou un nombre entier)"},
         {{"--csv", "", "a.jpg"}, "L'option --csv demande une valeur"},
         {{"--echantillons"}, "L'option --echantillons demande une valeur"},
         {{"--bmp=oui", "a.jpg"}, "L'option --bmp ne prend pas de valeur"},
         {{"--taille-mini", "auto", "--taille-mini=3", "--echantillons", "auto", "a.jpg"}, {}},
-        {{"--taille-mini", "2", "a.jpg"},
-         "--taille-mini : '2' n'est pas une taille mini correcte : il faut un nombre entier de 3 ou plus, ou auto"},
-        {{"--taille-mini", "-4", "a.jpg"},
-         "--taille-mini : '-4' n'est pas une taille mini correcte : il faut un nombre entier de 3 ou plus, ou auto"},
+        {{"--taille-mini", "2", "a.jpg"}, minimum.arg("2")},
         {{"--taille-mini", "abc", "a.jpg"}, "--taille-mini : 'abc' n'est pas une valeur entière correcte"},
-        {{"--taille-mini", "99999999999", "a.jpg"}, "--taille-mini : '99999999999' n'est pas une valeur entière correcte"},
         {{"a.jpg", "--taille-mini"}, "L'option --taille-mini demande une valeur"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
         CommandLine cl;
         EXPECT_EQ(parseCommandLine(c.args, cl).value_or(QString()), c.error);
+        EXPECT_EQ(cl.help, QStringList({"--help", "-h", "--aide"}).contains(c.args.value(0)));
     }
     CommandLine cl;
     ASSERT_FALSE(parseCommandLine({"--seuil=-5", "--jobs=1", "--estimer", "--echantillons=s.ini", "--", "--odd.jpg", "b.jpg"}, cl));
@@ -176,9 +209,12 @@ TEST(BatchCommandLine, IsCheckedBeforeAnyPhoto)
     EXPECT_EQ(cl.sampleSetPath, "s.ini");
     EXPECT_EQ(cl.options.minimumSizeText, "3");
     EXPECT_FALSE(cl.options.automaticSamples);
-    ASSERT_FALSE(parseCommandLine({"--taille-mini=auto", "--echantillons=auto", "b.jpg"}, cl));
+    EXPECT_FALSE(cl.options.writeWorkBitmap);
+    ASSERT_FALSE(parseCommandLine({"--taille-mini=auto", "--echantillons=auto", "--bmp", "--annoter=o", "--csv=t", "b.jpg"}, cl));
     EXPECT_EQ(cl.options.minimumSizeText, "auto");
     EXPECT_TRUE(cl.options.automaticSamples);
+    EXPECT_TRUE(cl.options.writeWorkBitmap);
+    EXPECT_EQ(cl.annotationFolder + cl.csvPath, "ot");
 }
 
 // Samples chosen from each photo: on the shipped flocks (sky, sea, greys,

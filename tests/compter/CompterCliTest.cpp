@@ -1,5 +1,6 @@
 #include "CompterTestSupport.h"
 
+#include "core/OrnivalError.h"
 #include "files/BmpFile.h"
 
 #include <QCryptographicHash>
@@ -29,27 +30,14 @@ protected:
     }
 };
 
-void expectRowMatchesWindow(const QStringList& row, const WindowCount& w)
-{
-    ASSERT_EQ(row.size(), ColumnCount);
-    EXPECT_EQ(row[Width].toInt(), w.width);
-    EXPECT_EQ(row[Height].toInt(), w.height);
-    EXPECT_EQ(row[Groups].toInt(), w.groupCount);
-    EXPECT_EQ(row[Threshold].toInt(), w.twoBirdThreshold);
-    EXPECT_EQ(row[Rule], "seuil");
-    const int bins[] = {0, 1, 2, 3, 4, 6};
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(row[Bin0 + i].toInt(), w.binCounts[std::size_t(bins[i])]) << "bin " << bins[i];
-    EXPECT_EQ(row[Total], w.totalText);
-    EXPECT_EQ(row[Error], "");
-}
-
 } // namespace
 
-// On every shipped flock, with the sample set beside it: the window's rule as
-// the window counts it, and the estimate within 5 % of the truth; the default
-// flock by the window's rule too.
-TEST_F(Compter, ShippedFlocksCountAsTheWindowAndTheEstimateIsWithinFivePercent)
+// On every shipped flock, with the sample set beside it: the row the counter
+// writes for each rule is the one of a count of that photo alone, the
+// estimate within 5 % of the truth (10 % for the realistic gulls: two tones,
+// white on a dark sea, noise, blur, JPEG of quality 60 to 65), and the window's
+// rule within 5 % on the default flock.
+TEST_F(Compter, ShippedFlocksGiveTheirRowsAndTheEstimateIsWithinFivePercent)
 {
     const std::vector<ShippedFlock> flocks = shippedFlocks();
     ASSERT_GE(flocks.size(), 5u) << "the shipped flocks are missing";
@@ -57,50 +45,18 @@ TEST_F(Compter, ShippedFlocksCountAsTheWindowAndTheEstimateIsWithinFivePercent)
         SCOPED_TRACE(photo.toStdString());
         const int truth = knownTruth >= 0 ? knownTruth : readTruth(photo);
         ASSERT_GT(truth, 0);
-        const CompterRun byThreshold = run({"--echantillons", samplesFile, photo});
-        ASSERT_EQ(byThreshold.exitCode, 0) << byThreshold.err.toStdString();
-        EXPECT_EQ(QString::fromUtf8(byThreshold.out).section('\n', 0, 0), csvHeader());
-        const std::vector<QStringList> rows = csvRows(byThreshold.out);
-        ASSERT_EQ(rows.size(), 1u);
-        EXPECT_EQ(rows[0][File], photo);
-        expectRowMatchesWindow(rows[0], countAsTheWindow(photo, samplesFile));
-        if (photo.endsWith("data/vol de cigognes.jpg")) {
-            EXPECT_LE(std::abs(rows[0][Total].toInt() - truth) * 100, 5 * truth) << rows[0][Total].toStdString();
-        }
-
-        const CompterRun estimate = run({"--echantillons", samplesFile, "--estimer", photo});
-        ASSERT_EQ(estimate.exitCode, 0) << estimate.err.toStdString();
-        const QStringList row = csvRows(estimate.out).at(0);
-        EXPECT_EQ(row[Rule], "estimation");
-        EXPECT_EQ(row[Threshold], "");
-        // The realistic flocks (two-tone gulls, white gulls on a dark sea,
-        // noise, blur, JPEG of quality 60 to 65) are held to 10 %.
-        const int percent = photo.contains(QLatin1String("goelands")) || photo.contains(QLatin1String("mouettes")) ? 10 : 5;
-        EXPECT_LE(std::abs(row[Total].toInt() - truth) * 100, percent * truth) << "truth " << truth << ", estimated " << row[Total].toStdString();
-    }
-}
-
-TEST_F(Compter, AnyNumberOfJobsGivesTheOutputOfOneJob)
-{
-    write("s.ini", samples());
-    QStringList photos;
-    for (const ShippedFlock& f : shippedFlocks())
-        photos << f.photo;
-    for (int i = 0; i < 6; ++i) {
-        photos << path(QStringLiteral("f%1.jpg").arg(i));
-        write(photos.last(), flock(200 + 100 * i, 150 + 80 * i, 5 + 20 * i));
-    }
-    photos << path("absent.jpg");
-    for (const char* rule : {"--seuil=auto", "--estimer"}) {
-        SCOPED_TRACE(rule);
-        const QStringList args = QStringList{"--echantillons", "s.ini", rule} + photos + photos;
-        const CompterRun one = run(QStringList{"--jobs", "1"} + args);
-        EXPECT_EQ(one.exitCode, 1);
-        EXPECT_EQ(csvRows(one.out).size(), std::size_t(2 * photos.size()));
-        for (const char* jobs : {"2", "7"}) {
-            const CompterRun many = run(QStringList{"--jobs", jobs} + args);
-            EXPECT_EQ(many.exitCode, 1);
-            EXPECT_EQ(many.out, one.out) << jobs << " jobs";
+        for (const bool estimate : {false, true}) {
+            const CompterRun r = run(QStringList{"--echantillons", samplesFile, photo} << (estimate ? "--estimer" : "--seuil=auto"));
+            ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+            CountOptions options;
+            options.rule = estimate ? CountRule::Estimate : CountRule::Threshold;
+            const PhotoResult alone = countPhoto(PhotoJob{photo, {}, {}, {}, {}}, readSampleSetFile(samplesFile), options);
+            EXPECT_EQ(QString::fromUtf8(r.out), csvHeader() + "\n" + csvRow(alone) + "\n");
+            if (!estimate && !photo.endsWith("data/vol de cigognes.jpg"))
+                continue;
+            const int percent = photo.contains(QLatin1String("goelands")) || photo.contains(QLatin1String("mouettes")) ? 10 : 5;
+            const int total = csvRows(r.out).at(0).at(Total).toInt();
+            EXPECT_LE(std::abs(total - truth) * 100, percent * truth) << "truth " << truth << ", counted " << total;
         }
     }
 }
@@ -140,6 +96,8 @@ TEST_F(Compter, DamagedPhotosGiveErrorRowsAndTheOthersAreStillCounted)
         EXPECT_EQ(row[File], path(expected[i].first));
         if (expected[i].second.isEmpty()) {
             EXPECT_EQ(row.mid(Width, 3), (QStringList{"400", "300", "30"}));
+            EXPECT_EQ(row.mid(MinSize, 3), (QStringList{"3", "seuil", ""}));
+            EXPECT_EQ(row.mid(Bird1, 6).join(' '), "20,20,25 30,30,30 10,10,10 90,140,220 110,160,230 130,180,240");
             EXPECT_EQ(row[Error], "");
         } else {
             EXPECT_TRUE(row[Error].startsWith(expected[i].second)) << row[Error].toStdString();
@@ -148,22 +106,6 @@ TEST_F(Compter, DamagedPhotosGiveErrorRowsAndTheOthersAreStillCounted)
     }
     // Nothing was written, nothing changed.
     EXPECT_EQ(snapshot(), before);
-}
-
-// A photo far larger than the window's is counted at full size.
-TEST_F(Compter, ALargePhotoIsCountedAtFullSize)
-{
-    write("s.ini", samples());
-    write("grande.jpg", flock(2000, 1500, 1500));
-    const CompterRun r = run({"--echantillons", "s.ini", "--annoter", "png", "--seuil", "0", "grande.jpg"});
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    const std::vector<QStringList> rows = csvRows(r.out);
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0][Groups], "1500");
-    EXPECT_EQ(rows[0][Total], "3000");
-    // The birds lie beyond 800 x 600 too: the mask is the photo's size.
-    expectRowMatchesWindow(rows[0], countAsTheWindow(path("grande.jpg"), path("s.ini"), "0"));
-    EXPECT_EQ(QImage(path("png/grande.png")).size(), QSize(2000, 1500));
 }
 
 // The evidence picture: every counted group framed in the colour of its
@@ -181,10 +123,11 @@ TEST_F(Compter, GroupsAreFramedInTheColourOfTheirBirdsWithALegend)
             photo.setPixel(x, y, speck);
     ASSERT_TRUE(photo.save(path("vol.jpg"), "JPG", 100));
     // The colour of a group of two birds, or of one.
-    for (const auto& [threshold, frame, total] : {std::tuple{"0", qRgb(255, 255, 0), "40"},
-                                                  std::tuple{"100000", qRgb(0, 208, 0), "20"}}) {
-        SCOPED_TRACE(threshold);
-        const CompterRun r = run({"--echantillons", "s.ini", "--annoter", "p", "--seuil", threshold, "--taille-mini", "10", "vol.jpg"});
+    for (const auto& [rule, frame, total] : {std::tuple{"--seuil=0", qRgb(255, 255, 0), "40"},
+                                             std::tuple{"--seuil=100000", qRgb(0, 208, 0), "20"},
+                                             std::tuple{"--estimer", qRgb(0, 208, 0), "20"}}) {
+        SCOPED_TRACE(rule);
+        const CompterRun r = run({"--echantillons", "s.ini", "--annoter", "p", rule, "--taille-mini", "10", "vol.jpg"});
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         const std::vector<QStringList> rows = csvRows(r.out);
         EXPECT_EQ(rows[0][Total], total);
@@ -259,15 +202,12 @@ TEST_F(Compter, BadCommandLinesAndSampleSetsStopBeforeAnyPhoto)
     write("t.csv", "an earlier table");
     const auto before = snapshot();
     const std::pair<QStringList, QString> cases[] = {
-        {{"--jobs", "0", "vol.jpg"}, "--jobs : '0' n'est pas un nombre de tâches de 1 à 256"},
         {{"--seuil", "beaucoup", "--csv", "t.csv", "vol.jpg"},
          "--seuil : 'beaucoup' n'est pas une valeur entière correcte (auto ou un nombre entier)"},
         {{"--csv", "t.csv", "vol.jpg"}, "Impossible d'ouvrir le fichier ornival.ini"},
         {{"--echantillons", "s.ini", "--csv", "vol.jpg", "vol.jpg"}, "--csv : vol.jpg est une des photos"},
         {{"--echantillons", "s.ini", "--annoter", "t.csv", "vol.jpg"}, "Impossible de créer le dossier t.csv"},
         {{"--echantillons", "s.ini", "--csv", "nowhere/t.csv", "vol.jpg"}, "Impossible de créer le fichier nowhere/t.csv"},
-        {{"--inconnue", "vol.jpg"}, "Option inconnue : --inconnue (voir --help)"},
-        {{}, "Aucune photo à compter (voir --help)"},
     };
     for (const auto& [args, message] : cases) {
         SCOPED_TRACE(args.join(' ').toStdString());
@@ -280,4 +220,62 @@ TEST_F(Compter, BadCommandLinesAndSampleSetsStopBeforeAnyPhoto)
     const CompterRun help = run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(QString::fromUtf8(help.out), helpText());
+}
+
+// A folder of photos with a truth table: each flock by both rules against its
+// truth, the totals, and how many estimates are within 5 %.
+TEST_F(Compter, AccuracyReportSetsBothRulesAgainstTheTruth)
+{
+    for (const auto& [name, birds] : {std::pair{"a", 20}, std::pair{"b c", 10}, std::pair{"absente", 0}}) {
+        if (birds > 0)
+            write(QStringLiteral("v/%1.jpg").arg(name), flock(400, 300, birds));
+        write(QStringLiteral("s/%1.ini").arg(name), samples());
+    }
+    write("v/truth.csv", "fichier,oiseaux\r\na.jpg,20\r\n\r\n\"b c.jpg\", 13\r\n");
+    // The report's lines, blanks folded, each row's last cell (the typical
+    // size) left out.
+    auto report = [&](int exitCode) {
+        const CompterRun r = run({"--echantillons", path("s"), path("v")}, ORNIVAL_PRECISION);
+        EXPECT_EQ(r.exitCode, exitCode) << r.err.toStdString();
+        QStringList lines = QString::fromUtf8(r.out).split('\n').mid(2);
+        for (QString& line : lines)
+            line = line.simplified().section(' ', 0, line.startsWith("a.jpg") || line.startsWith("b c") ? -2 : -1);
+        return lines;
+    };
+    EXPECT_EQ(report(0), (QStringList{"a.jpg 20 20 +0.0 20 +0.0 3", "b c.jpg 13 10 -23.1 10 -23.1 3", "en tout 33 30 -9.1 30 -9.1",
+                                      "estimation à 5 % près : 1 troupeau(x) sur 2", ""}));
+    // A photo missing: its row says why, and the report fails.
+    write("v/truth.csv", "fichier,oiseaux\nabsente.jpg,3\na.jpg,0\n");
+    EXPECT_EQ(report(1), (QStringList{"absente.jpg Impossible d'ouvrir le fichier " + path("v/absente.jpg"),
+                                      "a.jpg 0 20 - 20 - 3", "en tout 0 20 - 20 -", "estimation à 5 % près : 0 troupeau(x) sur 1", ""}));
+}
+
+// The truth table's refusals name the line; a truth file holds a whole number
+// of 0 or more on its first line.
+TEST_F(Compter, TruthFilesAreReadOrRefusedByLine)
+{
+    EXPECT_TRUE(readPhotoFolder(dir.path(), "s").empty());
+    const std::pair<QByteArray, QString> tables[] = {
+        {"h\nx.jpg,0\n \n\"y,z.jpg\",7,note\n", "x.jpg 0 s/x.ini | y,z.jpg 7 s/y,z.ini"},
+        {"h\nx.jpg,abc\n", "ligne 2"}, {"h\n\nx.jpg,-1\n", "ligne 3"}, {"h\n,5\n", "ligne 2"}, {"h\nx.jpg\n", "ligne 2"},
+    };
+    for (const auto& [table, expected] : tables) {
+        SCOPED_TRACE(table.toStdString());
+        write("truth.csv", table);
+        QStringList got;
+        try {
+            for (const ShippedFlock& f : readPhotoFolder(dir.path(), "s"))
+                got << QDir(dir.path()).relativeFilePath(f.photo) + " " + QString::number(f.truth) + " " + f.samples;
+        } catch (const OrnivalError& error) {
+            got << error.text();
+        }
+        EXPECT_EQ(got.join(" | "), expected.startsWith("ligne") ? path("truth.csv") + ", " + expected + " : il faut « fichier,oiseaux »"
+                                                               : expected);
+    }
+    const std::pair<QByteArray, int> truths[] = {{"12\n", 12}, {" 7 \r\nx", 7}, {"0", 0}, {"-1", -1}, {"abc", -1}, {"", -1}};
+    for (const auto& [text, truth] : truths) {
+        write("t.txt", text);
+        EXPECT_EQ(readTruth(path("t.jpg")), truth) << text.toStdString();
+    }
+    EXPECT_EQ(readTruth(path("absente.jpg")), -1);
 }

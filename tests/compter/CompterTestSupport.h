@@ -9,7 +9,6 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QImageWriter>
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -18,26 +17,21 @@
 
 #include <vector>
 
+// Failure messages show texts as texts.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
 namespace compterest {
 
 struct DrawnBird {
     int x, y, rx, ry;
 };
 
-// What the window gives for a photo: "Charger un fichier jpg" (with the batch
-// counter's size limit), the samples of the file, "Séparer les oiseaux",
-// "Compter les oiseaux".
-struct WindowCount {
-    std::int32_t width = 0, height = 0, groupCount = 0, twoBirdThreshold = 0;
-    std::array<std::int32_t, 7> binCounts{};
-    QString totalText;
-    std::vector<std::int32_t> groupSizes;
-};
-
 struct CompterRun {
     int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
+    QByteArray out, err;
 };
 
 enum Column {
@@ -82,10 +76,9 @@ protected:
         p.fillRect(photo.rect(), sky);
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(20, 20, 25));
-        const int step = 40;
-        const int columns = (width - 2 * step) / step;
+        const int columns = (width - 80) / 40;
         for (int i = 0; i < birds; ++i) {
-            const DrawnBird b{step + (i % columns) * step, step + (i / columns) * step, 9 + i % 3, 5 + i % 2};
+            const DrawnBird b{40 + (i % columns) * 40, 40 + (i / columns) * 40, 9 + i % 3, 5 + i % 2};
             p.drawEllipse(QPoint(b.x, b.y), b.rx, b.ry);
             if (drawn)
                 drawn->push_back(b);
@@ -94,37 +87,32 @@ protected:
         QByteArray jpeg;
         QBuffer buffer(&jpeg);
         buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "jpg");
-        writer.setQuality(92);
-        EXPECT_TRUE(writer.write(photo));
+        EXPECT_TRUE(photo.save(&buffer, "jpg", 92));
         return jpeg;
     }
 
-    static WindowCount countAsTheWindow(const QString& photo, const QString& samplesFile,
-                                        const QString& thresholdText = QStringLiteral("auto"))
+    // What the window gives for a photo: "Charger un fichier jpg" (with the
+    // batch counter's size limit), the samples of the file, "Séparer les
+    // oiseaux", "Compter les oiseaux"; the document after the count.
+    static Document countAsTheWindow(const QString& photo, const QString& samplesFile, const QString& threshold = "auto")
     {
         Document doc;
         InitArrowPoints(doc);
         setPhoto(doc, decodeJpegFile(photo, JpegLimits{batchMaxPhotoSide, batchMaxPhotoSide}));
-        QFile file(samplesFile);
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        const QStringList lines = splitLines(file.readAll());
-        for (int i = 0; i < 3; ++i) {
-            doc.pixo[std::size_t(i)] = TextToTriple(lines.value(i + 1));
-            doc.pixno[std::size_t(i)] = TextToTriple(lines.value(i + 4));
-        }
+        const SampleSet set = readSampleSetFile(samplesFile);
+        doc.pixo = set.pixo;
+        doc.pixno = set.pixno;
         separateBirds(doc, [] {});
-        countBirds(doc, thresholdText);
-        return {doc.photoWidth, doc.photoHeight, doc.groupCount, doc.twoBirdThreshold, doc.binCounts, doc.totalText,
-                std::vector<std::int32_t>(doc.groupSizes.begin() + 1, doc.groupSizes.begin() + 1 + doc.groupCount)};
+        countBirds(doc, threshold);
+        return doc;
     }
 
-    // Runs ornival-compter in the test's folder.
-    CompterRun run(const QStringList& arguments) const
+    // Runs ornival-compter (or another program) in the test's folder.
+    CompterRun run(const QStringList& arguments, const QString& program = ORNIVAL_COMPTER) const
     {
         QProcess process;
         process.setWorkingDirectory(dir.path());
-        process.start(QStringLiteral(ORNIVAL_COMPTER), arguments);
+        process.start(program, arguments);
         CompterRun r;
         if (!process.waitForFinished(120000)) {
             process.kill();
@@ -160,10 +148,7 @@ protected:
         return rows;
     }
 
-    static std::vector<ShippedFlock> shippedFlocks()
-    {
-        return findShippedFlocks(QStringLiteral(ORNIVAL_SOURCE_DIR "/data"));
-    }
+    static std::vector<ShippedFlock> shippedFlocks() { return findShippedFlocks(QStringLiteral(ORNIVAL_SOURCE_DIR "/data")); }
 
     QTemporaryDir dir;
 };

@@ -55,12 +55,7 @@ TEST_F(Classification, AutomaticThresholdMatchesThePlainRule)
 
 TEST_F(Classification, GroupsAtTheThresholdAreTwoBirdsAndFramed)
 {
-    struct Row {
-        const char* name;
-        int threshold;
-        bool automatic;
-        int two;
-    };
+    struct Row { const char* name; int threshold; bool automatic; int two; };
     // Sizes 3, 9, 12, 5: threshold 9 frames 9 and 12; the automatic rule
     // takes 3 on a tie of single sizes: 4.5 → 4.
     const Row rows[] = {{"zero frames all", 0, false, 4},      {"negative frames all", -5, false, 4},
@@ -145,55 +140,41 @@ TEST_F(Classification, RightClickMakesTheLastGroupUnderItTwoBirds)
 }
 
 // Filling whole rows gives the picture that setting every pixel gives, in
-// every format, for rectangles inside, across and outside the raster.
-TEST_F(Classification, FillRectEqualsPixelByPixelFill)
+// every format, for rectangles inside, across and outside the raster. The
+// platform's rectangle: the outline on columns Left and Right - 1 and rows Top
+// and Bottom - 1 (dotted: where x + y is even), the inside filled by a solid
+// brush, nothing at all for an empty one; corners in any order.
+TEST_F(Classification, FillAndRectangleMatchThePixelByPixelRule)
 {
     std::mt19937 random(1208);
+    std::uniform_int_distribution<int> coordinate(-10, 50);
     for (const QImage::Format format : {QImage::Format_BGR888, QImage::Format_RGB32, QImage::Format_ARGB32,
                                         QImage::Format_Indexed8, QImage::Format_RGB16}) {
         SCOPED_TRACE(int(format));
         QImage fast = format == QImage::Format_Indexed8 ? newWorkBitmap(37, 23) : QImage(37, 23, format);
         fast.fill(0);
         QImage plain = fast.copy();
-        for (int i = 0; i < 200; ++i) {
-            std::uniform_int_distribution<int> coordinate(-10, 50);
+        for (int i = 0; i < 400; ++i) {
             const TRect r{coordinate(random), coordinate(random), coordinate(random), coordinate(random)};
-            const Color colour = Color(random() & 0xFFFFFF);
-            fillRect(fast, r, colour);
-            for (int y = std::max(r.Top, 0); y < r.Bottom; ++y)
-                for (int x = std::max(r.Left, 0); x < r.Right; ++x)
-                    setPixelAt(plain, x, y, colour);
-            ASSERT_EQ(fast, plain) << r.Left << " " << r.Top << " " << r.Right << " " << r.Bottom;
+            const Pen pen{Color(random() & 0xFFFFFF), random() % 2 ? PenStyle::Solid : PenStyle::Dot};
+            const Brush brush{Color(random() & 0xFFFFFF), random() % 2 ? BrushStyle::Solid : BrushStyle::Clear};
+            const bool fill = i % 2;
+            if (fill)
+                fillRect(fast, r, pen.color);
+            else
+                drawRectangle(fast, r, pen, brush);
+            const int x1 = fill ? r.Left : std::min(r.Left, r.Right), x2 = fill ? r.Right : std::max(r.Left, r.Right);
+            const int y1 = fill ? r.Top : std::min(r.Top, r.Bottom), y2 = fill ? r.Bottom : std::max(r.Top, r.Bottom);
+            for (int y = std::max(y1, 0); y < y2 && x1 < x2; ++y)
+                for (int x = std::max(x1, 0); x < x2; ++x) {
+                    const bool edge = !fill && (x == x1 || x == x2 - 1 || y == y1 || y == y2 - 1);
+                    if (fill || (edge && (pen.style == PenStyle::Solid || (x + y) % 2 == 0)))
+                        setPixelAt(plain, x, y, pen.color);
+                    else if (!edge && brush.style == BrushStyle::Solid)
+                        setPixelAt(plain, x, y, brush.color);
+                }
+            ASSERT_EQ(fast, plain) << (fill ? "fill " : "rectangle ") << r.Left << " " << r.Top << " " << r.Right << " " << r.Bottom;
         }
-    }
-}
-
-// The platform's rectangle: the outline on columns Left and Right - 1 and rows
-// Top and Bottom - 1 (dotted: where x + y is even), the inside filled by a
-// solid brush, nothing at all for an empty one; corners in any order.
-TEST_F(Classification, RectangleMatchesThePlainRule)
-{
-    std::mt19937 random(1209);
-    QImage fast(37, 23, QImage::Format_BGR888);
-    fast.fill(0);
-    QImage plain = fast.copy();
-    for (int i = 0; i < 400; ++i) {
-        std::uniform_int_distribution<int> coordinate(-5, 45);
-        const TRect r{coordinate(random), coordinate(random), coordinate(random), coordinate(random)};
-        const Pen pen{Color(random() & 0xFFFFFF), random() % 2 ? PenStyle::Solid : PenStyle::Dot};
-        const Brush brush{Color(random() & 0xFFFFFF), random() % 2 ? BrushStyle::Solid : BrushStyle::Clear};
-        drawRectangle(fast, r, pen, brush);
-        const int x1 = std::min(r.Left, r.Right), x2 = std::max(r.Left, r.Right);
-        const int y1 = std::min(r.Top, r.Bottom), y2 = std::max(r.Top, r.Bottom);
-        for (int y = y1; y < y2 && x1 < x2; ++y)
-            for (int x = x1; x < x2; ++x) {
-                const bool edge = x == x1 || x == x2 - 1 || y == y1 || y == y2 - 1;
-                if (edge && (pen.style == PenStyle::Solid || (x + y) % 2 == 0))
-                    setPixelAt(plain, x, y, pen.color);
-                else if (!edge && brush.style == BrushStyle::Solid)
-                    setPixelAt(plain, x, y, brush.color);
-            }
-        ASSERT_EQ(fast, plain) << r.Left << " " << r.Top << " " << r.Right << " " << r.Bottom;
     }
 }
 

@@ -56,11 +56,7 @@ TEST_F(Corrections, BarColumnsGiveTheirBins)
 
 TEST_F(Corrections, BarTakesAGroupOnceAfterACount)
 {
-    struct Row {
-        const char* name;
-        int step, group;
-        bool moved, accepted;
-    };
+    struct Row { const char* name; int step, group; bool moved, accepted; };
     const Row rows[] = {{"first group", 3, 1, false, true}, {"last group", 3, 3, false, true},
                         {"no group", 3, 0, false, false},   {"past the last", 3, 4, false, false},
                         {"moved already", 3, 1, true, false}, {"before a count", 2, 1, false, false}};

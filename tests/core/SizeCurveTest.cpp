@@ -29,20 +29,13 @@ bool hasDarkPixelIn(const QImage& image, QRect box)
 // gaps a reader sees between words.
 int wordGaps(const QImage& image, QRect box)
 {
-    int gaps = 0;
-    int blank = 0;
-    bool inked = false;
+    int gaps = 0, blank = -1000;
     for (int x = box.left(); x <= box.right(); ++x) {
         bool ink = false;
         for (int y = box.top(); y <= box.bottom(); ++y)
             ink = ink || qGray(image.pixel(x, y)) < 160;
-        if (ink) {
-            gaps += inked && blank >= 3;
-            blank = 0;
-            inked = true;
-        } else {
-            ++blank;
-        }
+        gaps += ink && blank >= 3;
+        blank = ink ? 0 : blank + 1;
     }
     return gaps;
 }
@@ -103,29 +96,7 @@ TEST_F(SizeCurve, FourGroupExample)
     EXPECT_TRUE(isColour(doc.curvePicture, 126, 76, clRed));
 }
 
-TEST_F(SizeCurve, PickOnTheFourGroupCurve)
-{
-    Document doc = withGroups({3, 3, 4, 5}, 4);
-    DrawSizeCurve(doc);
-    const auto pick = pickThreshold(doc, 126, 60);
-    ASSERT_TRUE(pick);
-    EXPECT_EQ(pick->threshold, 3);
-    EXPECT_EQ(pick->labelText, "seuil | 3");
-    EXPECT_EQ(pick->labelPosition, (TPoint{101, 40}));
-    EXPECT_EQ(pick->fieldText, "3");
-    EXPECT_EQ(doc.arrowPosition, (TPoint{816, 436}));
-    // Left of the origin: zero or below.
-    EXPECT_EQ(pickThreshold(doc, 10, 0)->threshold, 0);
-    EXPECT_EQ(pickThreshold(doc, 0, 0)->threshold, 0);  // -0.26 rounds to 0
-    EXPECT_EQ(pickThreshold(doc, -40, 0)->threshold, -1);
-    // Exact half: (X - 10) / 38.8 = 2.5 has no integer X; 19.4 → 0.5 cannot
-    // occur either, so check the even rule through the scale of 2.
-    doc.curveXScale = 2.0;
-    EXPECT_EQ(pickThreshold(doc, 15, 0)->threshold, 2);  // 2.5 → 2
-    EXPECT_EQ(pickThreshold(doc, 17, 0)->threshold, 4);  // 3.5 → 4
-}
-
-TEST_F(SizeCurve, PickNeedsACount)
+TEST_F(SizeCurve, PickOnTheFourGroupCurveAfterACount)
 {
     Document doc = withGroups({3, 3, 4, 5}, 4);
     DrawSizeCurve(doc);
@@ -133,6 +104,21 @@ TEST_F(SizeCurve, PickNeedsACount)
     doc.arrowPosition = {1, 1};
     EXPECT_FALSE(pickThreshold(doc, 126, 60));
     EXPECT_EQ(doc.arrowPosition, (TPoint{1, 1}));
+    doc.workflowStep = 3;
+    const auto pick = pickThreshold(doc, 126, 60);
+    ASSERT_TRUE(pick);
+    EXPECT_EQ(pick->threshold, 3);
+    EXPECT_EQ(pick->labelText, "seuil | 3");
+    EXPECT_EQ(pick->labelPosition, (TPoint{101, 40}));
+    EXPECT_EQ(pick->fieldText, "3");
+    EXPECT_EQ(doc.arrowPosition, (TPoint{816, 436}));
+    // Left of the origin: zero or below; -0.26 rounds to 0. The even rule on
+    // exact halves, through a scale of 2.
+    const std::array<int, 3> rows[] = {{10, 39, 0}, {0, 39, 0}, {-40, 39, -1}, {15, 2, 2}, {17, 2, 4}};
+    for (const auto& [x, scale, threshold] : rows) {
+        doc.curveXScale = scale == 39 ? 38.8 : scale;
+        EXPECT_EQ(pickThreshold(doc, x, 0)->threshold, threshold) << x;
+    }
 }
 
 TEST_F(SizeCurve, HundredGroupExample)
@@ -172,28 +158,23 @@ TEST_F(SizeCurve, NoScaleGivesAxisTextsOnly)
     }
 }
 
-TEST_F(SizeCurve, StrongWindowBeyondTheHistogramCountsZero)
+TEST_F(SizeCurve, FarSizesCountsAndThresholdsAreClipped)
 {
-    // Two groups: h = round(10 * 490 / 2) = 2450 reaches far outside -50..500.
-    Document doc = withGroups({3, 490}, 5);
-    doc.curveSmoothed = true;
-    DrawSizeCurve(doc);
-    EXPECT_GT(doc.curveXScale, 0.0);
-    // Every window holds both groups: A = 2 / 4901, a line just on the base.
-    EXPECT_TRUE(isColour(doc.curvePicture, 100, 152, clRed));
-}
-
-TEST_F(SizeCurve, HugeCountsAndThresholdsAreClipped)
-{
+    // Two groups: h = round(10 * 490 / 2) = 2450 reaches far outside -50..500;
+    // every window holds both groups: A = 2 / 4901, a line just on the base.
+    Document two = withGroups({3, 490}, 5);
+    two.curveSmoothed = true;
+    DrawSizeCurve(two);
+    EXPECT_TRUE(isColour(two.curvePicture, 100, 152, clRed));
     // One size far more frequent than the tallest counted one, and a threshold
     // far beyond the range: points outside the picture are clipped.
     std::vector<int> sizes(200000, 10);
     sizes.push_back(5);
     Document doc = withGroups(sizes, 2000000000);
-    DrawSizeCurve(doc);
-    EXPECT_GT(countPixels(doc.curvePicture, clRed), 0);
-    EXPECT_EQ(countPixels(doc.curvePicture, clGreen), 0);
-    doc.twoBirdThreshold = -2000000000;
-    DrawSizeCurve(doc);
-    EXPECT_EQ(countPixels(doc.curvePicture, clGreen), 0);
+    for (const int threshold : {2000000000, -2000000000}) {
+        doc.twoBirdThreshold = threshold;
+        DrawSizeCurve(doc);
+        EXPECT_GT(countPixels(doc.curvePicture, clRed), 0);
+        EXPECT_EQ(countPixels(doc.curvePicture, clGreen), 0);
+    }
 }

@@ -54,86 +54,69 @@ class Corpus : public FilesTest {};
 
 } // namespace
 
-TEST_F(Corpus, Photos)
-{
-    ASSERT_TRUE(QFile::copy(corpus("jpeg/baseline.jpg"), "previous.jpg"));
-    for (const CorpusFile& file : corpusFiles("jpeg")) {
-        SCOPED_TRACE(file.name.toStdString());
-        const QStringList words = file.outcome.split(QLatin1Char(' '));
-        QImage image;
-        const std::optional<QString> error = errorOf([&] { image = decodeJpegFile(file.path); });
-        Document doc = withPhoto("previous.jpg");
-        const Document before = doc;
-        const PhotoLoadOutcome outcome = loadPhoto(doc, file.path);
-        EXPECT_EQ(doc.photoFileName, file.path);
-        if (words[0] == "error") {
-            EXPECT_EQ(error, file.outcome);
-            // The window shows "Mauvais Format" for a damaged file, and says
-            // plainly why one over its own limit is refused.
-            const std::optional<QString> windowError = errorOf([&] { decodeJpegFile(file.path, windowPhotoLimits); });
-            ASSERT_TRUE(windowError);
-            const QString shown = windowError->startsWith("error Photo trop grande") ? windowError->mid(6)
-                                                                                    : QStringLiteral("Mauvais Format");
-            EXPECT_EQ(outcome.failureMessage, shown);
-            expectSamePhotoState(doc, before);
-            continue;
-        }
-        ASSERT_FALSE(error) << error->toStdString();
-        ASSERT_EQ(words.size(), 3);
-        EXPECT_EQ(image.size(), QSize(words[1].toInt(), words[2].toInt()));
-        EXPECT_EQ(image.format(), QImage::Format_BGR888);
-        for (int y = 0; words[0] == "grey" && y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) {
-                const uchar* p = image.constScanLine(y) + 3 * x;
-                ASSERT_TRUE(p[0] == p[1] && p[1] == p[2]) << x << "," << y;
-            }
-        ASSERT_FALSE(outcome.failureMessage);
-        EXPECT_EQ(doc.photoJpeg, image);
-        EXPECT_EQ(doc.displayedPhoto, image);
-        EXPECT_EQ(doc.workBitmap.size(), image.size());
-        EXPECT_EQ(doc.workBitmap.format(), QImage::Format_Indexed8);
-        EXPECT_EQ(doc.workflowStep, 1);
-        EXPECT_EQ(doc.arrowPosition, (TPoint{775, 124}));
-        // The previous photo's groups no longer act on this one.
-        EXPECT_EQ(doc.groupMaskCopy[doc.maskIndex(7, 7)], 0);
-    }
-}
-
-TEST_F(Corpus, Bitmaps)
+// A photo and a working bitmap of the corpus: the reader's answer, and the
+// load into a document whose photo is "p.jpg".
+TEST_F(Corpus, PhotosAndBitmaps)
 {
     ASSERT_TRUE(QFile::copy(corpus("jpeg/baseline.jpg"), "p.jpg"));
-    for (const CorpusFile& file : corpusFiles("bmp")) {
-        SCOPED_TRACE(file.name.toStdString());
-        const QStringList words = file.outcome.split(QLatin1Char(' '));
-        QImage image;
-        const std::optional<QString> error = errorOf([&] { image = readBmpFile(file.path); });
-        // The same file as the working bitmap of the photo "p.jpg".
-        QFile::remove("p.bmp");
-        ASSERT_TRUE(QFile::copy(file.path, "p.bmp"));
-        Document doc = withPhoto("p.jpg");
-        const Document before = doc;
-        const std::optional<QString> loadError = errorOf([&] { loadWorkBitmap(doc); });
-        if (words[0] == "error") {
-            EXPECT_EQ(error, file.outcome);
-            EXPECT_EQ(loadError, file.outcome);
-            expectSamePhotoState(doc, before);
-            continue;
-        }
-        ASSERT_FALSE(error) << error->toStdString();
-        ASSERT_FALSE(loadError);
-        EXPECT_EQ(doc.workflowStep, 2);
-        EXPECT_TRUE(doc.blackShown);
-        EXPECT_EQ(doc.arrowPosition, before.arrowPosition);  // the load does not move it
-        EXPECT_EQ(doc.workBitmap, image);
-        if (words[0] == "empty") {
-            EXPECT_TRUE(image.isNull());
-            EXPECT_EQ(std::count(doc.groupMaskCopy.begin(), doc.groupMaskCopy.end(), 255), 0);
-            continue;
-        }
-        ASSERT_GE(words.size(), 3);
-        EXPECT_EQ(image.size(), QSize(words[1].toInt(), words[2].toInt()));
-        if (words.size() == 6) {
-            EXPECT_EQ(image.pixel(words[3].toInt(), words[4].toInt()) & 0xFFFFFF, words[5].toUInt(nullptr, 16));
+    for (const QString folder : {"jpeg", "bmp"}) {
+        const bool jpeg = folder == "jpeg";
+        for (const CorpusFile& file : corpusFiles(folder)) {
+            SCOPED_TRACE(file.name.toStdString());
+            const QStringList words = file.outcome.split(QLatin1Char(' '));
+            QImage image;
+            const std::optional<QString> error = errorOf([&] { image = jpeg ? decodeJpegFile(file.path) : readBmpFile(file.path); });
+            Document doc = withPhoto("p.jpg");
+            const Document before = doc;
+            std::optional<QString> loadError;
+            if (jpeg) {
+                loadError = loadPhoto(doc, file.path).failureMessage;
+                EXPECT_EQ(doc.photoFileName, file.path);
+            } else {
+                QFile::remove("p.bmp");
+                ASSERT_TRUE(QFile::copy(file.path, "p.bmp"));
+                loadError = errorOf([&] { loadWorkBitmap(doc); });
+            }
+            if (words[0] == "error") {
+                EXPECT_EQ(error, file.outcome);
+                // The window shows "Mauvais Format" for a damaged photo, and
+                // says plainly why one over its own limit is refused.
+                const std::optional<QString> windowError = errorOf([&] { decodeJpegFile(file.path, windowPhotoLimits); });
+                EXPECT_EQ(loadError, !jpeg ? file.outcome
+                                     : windowError->startsWith("error Photo trop grande") ? windowError->mid(6)
+                                                                                        : QStringLiteral("Mauvais Format"));
+                expectSamePhotoState(doc, before);
+                continue;
+            }
+            ASSERT_FALSE(error) << error->toStdString();
+            ASSERT_FALSE(loadError);
+            EXPECT_EQ(jpeg ? doc.photoJpeg : doc.workBitmap, image);
+            EXPECT_EQ(doc.workflowStep, jpeg ? 1 : 2);
+            EXPECT_EQ(doc.blackShown, !jpeg);
+            EXPECT_EQ(doc.arrowPosition, jpeg ? (TPoint{775, 124}) : before.arrowPosition);
+            // A new photo's load forgets the groups and marks of the previous
+            // one; an empty bitmap has no bird.
+            EXPECT_EQ(doc.groupsMatchPhoto, !jpeg);
+            EXPECT_EQ(std::count(doc.movedGroups.begin(), doc.movedGroups.end(), 1), jpeg ? 0 : 5);
+            const auto birds = std::count(doc.groupMaskCopy.begin(), doc.groupMaskCopy.end(), 255);
+            EXPECT_TRUE(birds == 0 || !(jpeg || words[0] == "empty"));
+            if (words[0] == "empty") {
+                EXPECT_TRUE(image.isNull());
+                continue;
+            }
+            EXPECT_EQ(image.size(), QSize(words[1].toInt(), words[2].toInt()));
+            if (jpeg) {
+                EXPECT_EQ(doc.displayedPhoto, image);
+                EXPECT_EQ(doc.workBitmap.size(), image.size());
+                EXPECT_EQ(image.format(), QImage::Format_BGR888);
+                for (int y = 0; words[0] == "grey" && y < image.height(); ++y)
+                    for (int x = 0; x < image.width(); ++x) {
+                        const uchar* p = image.constScanLine(y) + 3 * x;
+                        ASSERT_TRUE(p[0] == p[1] && p[1] == p[2]) << x << "," << y;
+                    }
+            } else {
+                EXPECT_EQ(image.pixel(words[3].toInt(), words[4].toInt()) & 0xFFFFFF, words[5].toUInt(nullptr, 16));
+            }
         }
     }
 }

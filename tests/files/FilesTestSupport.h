@@ -57,6 +57,8 @@ protected:
         doc.workflowStep = 3;
         doc.arrowPosition = {816, 436};
         doc.groupMaskCopy[doc.maskIndex(7, 7)] = 255;
+        doc.movedGroups.assign(5, 1);
+        doc.groupsMatchPhoto = true;
         return doc;
     }
 

@@ -90,23 +90,6 @@ TEST_F(Photo, WindowTakesAnySizeUpToThePixelCap)
     }
 }
 
-TEST_F(Photo, LoadForgetsThePreviousPhotosGroupsAndMarks)
-{
-    ASSERT_TRUE(QFile::copy(corpus("jpeg/baseline.jpg"), "a.jpg"));
-    Document doc;
-    InitArrowPoints(doc);
-    doc.movedGroups.assign(5, 1);
-    doc.groupCount = 1;
-    doc.groupSizes.assign(5, 7);
-    doc.groupRects.assign(5, TRect{10, 10, 20, 20});
-    ASSERT_EQ(GroupAt(doc, 15, 15), 1);
-    EXPECT_FALSE(loadPhoto(doc, "a.jpg").failureMessage);
-    EXPECT_EQ(doc.photoFileName, "a.jpg");
-    EXPECT_EQ(QSize(doc.photoWidth, doc.photoHeight), QSize(64, 48));
-    EXPECT_EQ(std::count(doc.movedGroups.begin(), doc.movedGroups.end(), 1), 0);
-    EXPECT_EQ(GroupAt(doc, 15, 15), 0);
-}
-
 TEST_F(Photo, DefaultPhotoMayBeMissingButNotDamaged)
 {
     Document doc;
@@ -179,4 +162,25 @@ TEST_F(Photo, FastPngReadsBackAsThePicture)
     EXPECT_EQ(QImage::fromData(encodePngFast(indexed), "png").convertToFormat(QImage::Format_RGB32),
               indexed.convertToFormat(QImage::Format_RGB32));
     EXPECT_EQ(errorOf([] { encodePngFast(QImage()); }), "error Image PNG impossible à écrire");
+}
+
+// The evidence pictures' writer (no wait for the disk): whole under the name
+// or not at all, the old file kept on failure, no temporary file left.
+TEST_F(Photo, AtomicWriteReplacesWholeOrLeavesTheOldFile)
+{
+    QDir().mkdir("dossier.png");
+    const QByteArray picture(5000, 'p');
+    for (const auto& [name, diskFull] : {std::pair{"nowhere/a.png", false}, {"dossier.png", false}, {"a.png", true}}) {
+        SCOPED_TRACE(name);
+        write("a.png", "old");
+        std::optional<DiskFullAfter> full;
+        if (diskFull)
+            full.emplace(1000);
+        EXPECT_EQ(errorOf([&] { writeFileAtomically(name, picture); }), QString("error Impossible de créer le fichier ") + name);
+        full.reset();
+        EXPECT_EQ(read("a.png"), "old");
+    }
+    EXPECT_EQ(errorOf([&] { writeFileAtomically("a.png", picture); }), std::nullopt);
+    EXPECT_EQ(read("a.png"), picture);
+    EXPECT_EQ(QDir().entryList(QDir::Files), QStringList{"a.png"});
 }

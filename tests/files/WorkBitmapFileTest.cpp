@@ -119,11 +119,7 @@ TEST_F(WorkBitmapFile, SeparationKeepsTheLoadedFormatAndSize)
 TEST_F(WorkBitmapFile, SaveFailureLeavesTheOldFile)
 {
     QDir().mkdir("dossier.bmp");
-    struct Row {
-        const char* name;
-        QString photo;
-        bool diskFull;
-    };
+    struct Row { const char* name; QString photo; bool diskFull; };
     const Row rows[] = {
         {"missing folder", path("nowhere/p.jpg"), false},
         {"a folder in the file's place", "dossier.jpg", false},
