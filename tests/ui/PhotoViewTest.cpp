@@ -68,34 +68,6 @@ TEST(PhotoViewport, HalvedPictureIsTheMeanOfEachTwoByTwo)
     }
 }
 
-// A photo that fits is shown as it is and never zooms; a larger one opens
-// fitted, and a new area fits it again.
-TEST(PhotoViewport, FitsALargerPhotoAndLeavesOneThatFitsAsItIs)
-{
-    const struct {
-        QSize photo, fitted;
-    } rows[] = {{{800, 600}, {800, 600}},  {{640, 480}, {640, 480}},   {{801, 600}, {800, 599}},
-                {{800, 601}, {799, 600}}, {{3000, 2000}, {800, 533}}, {{1000, 3000}, {200, 600}}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.photo.width() << " x " << row.photo.height());
-        PhotoViewport v = viewport(row.photo, 2, {50, 50});
-        const bool zoomable = row.photo != row.fitted;
-        EXPECT_EQ(v.zoomable(), zoomable);
-        EXPECT_EQ(v.zoom() > v.fitZoom(), zoomable);
-        EXPECT_EQ(v.scroll() != QPoint(0, 0), zoomable);
-        EXPECT_EQ(v.toPhoto({123, 45}) == QPoint(123, 45), !zoomable);
-        const double zoom = v.zoom();
-        v.setArea({800, 600});  // the same area keeps the zoom
-        EXPECT_EQ(v.zoom(), zoom);
-        v.setArea({400, 300});
-        EXPECT_EQ(v.zoom(), v.fitZoom());
-        EXPECT_EQ(v.scroll(), QPoint(0, 0));
-        v.setArea({800, 600});
-        EXPECT_EQ(v.zoomedSize(), row.fitted);
-        EXPECT_EQ(v.viewSize(), QSize(800, 600));  // no scroll bar at fit
-    }
-}
-
 TEST(PhotoViewport, ZoomStaysBetweenFitAndItsMostAndStopsAtFullSizeOnTheWay)
 {
     PhotoViewport v = viewport({3000, 2000}, 0, {900, 900});
@@ -110,24 +82,42 @@ TEST(PhotoViewport, ZoomStaysBetweenFitAndItsMostAndStopsAtFullSizeOnTheWay)
     }
 }
 
-// At 50 % a photo of 1600 x 1200 fits exactly; one row more and the vertical bar
-// takes 16 columns, so a photo wider than 784 then needs the horizontal bar too.
-TEST(PhotoViewport, ScrollBarsAppearOnlyWhenTheZoomedPhotoOutgrowsTheView)
+// A photo that fits the area is shown as it is and never zooms or scrolls; a
+// larger one opens fitted, and a new area fits it again. At 50 % a photo of
+// 1600 x 1200 fits exactly; one row more and the vertical bar takes 16 columns,
+// so a photo wider than 784 then needs the horizontal bar too.
+TEST(PhotoViewport, FitsZoomsAndShowsScrollBarsOnlyWhenTheZoomedPhotoOutgrowsTheView)
 {
-    const std::tuple<QSize, bool, bool> rows[] = {{{1600, 1200}, false, false}, {{1600, 1202}, true, true}, {{1568, 1202}, false, true},
-                                                  {{1570, 1202}, true, true},   {{1602, 1168}, true, false}, {{1602, 1170}, true, true}};
-    for (const auto& [photo, horizontal, vertical] : rows) {
+    const std::tuple<QSize, double, QSize, bool, bool> rows[] = {
+        {{800, 600}, 2, {800, 600}, false, false},   {{640, 480}, 2, {640, 480}, false, false},
+        {{801, 600}, 0, {800, 599}, false, false},   {{800, 601}, 0, {799, 600}, false, false},
+        {{3000, 2000}, 0, {800, 533}, false, false}, {{1000, 3000}, 0, {200, 600}, false, false},
+        {{1600, 1200}, .5, {800, 600}, false, false}, {{1600, 1202}, .5, {800, 601}, true, true},
+        {{1568, 1202}, .5, {784, 601}, false, true},  {{1570, 1202}, .5, {785, 601}, true, true},
+        {{1602, 1168}, .5, {801, 584}, true, false},  {{1602, 1170}, .5, {801, 585}, true, true}};
+    for (const auto& [photo, zoom, zoomed, horizontal, vertical] : rows) {
         SCOPED_TRACE(testing::Message() << photo.width() << " x " << photo.height());
-        PhotoViewport v = viewport(photo, 0.5);
-        ASSERT_DOUBLE_EQ(v.zoom(), 0.5);
+        PhotoViewport v = viewport(photo, zoom, {50, 50});
+        EXPECT_EQ(v.zoomable(), photo != zoomed);
+        EXPECT_EQ(v.zoomedSize(), zoomed);
         EXPECT_EQ(v.horizontalBarShown(), horizontal);
         EXPECT_EQ(v.verticalBarShown(), vertical);
-        const QSize z = v.zoomedSize(), view = v.viewSize();
+        const QSize view = v.viewSize();
         EXPECT_EQ(view, QSize(800 - 16 * vertical, 600 - 16 * horizontal));
-        EXPECT_EQ(v.maxScroll(), QPoint(std::max(0, z.width() - view.width()), std::max(0, z.height() - view.height())));
-        v.scrollTo(v.maxScroll() + QPoint(1, 1));
-        EXPECT_EQ(v.scroll(), v.maxScroll());
+        const QPoint most(std::max(0, zoomed.width() - view.width()), std::max(0, zoomed.height() - view.height()));
+        EXPECT_EQ(v.maxScroll(), most);
+        EXPECT_EQ(v.scroll(), QPoint(std::min(50, most.x()), std::min(50, most.y())));
         v.scrollTo({-1, -1});
+        EXPECT_EQ(v.scroll(), QPoint(0, 0));
+        v.zoomAbout(2, {});
+        v.scrollBy(most + QPoint(1, 1));
+        EXPECT_EQ(v.toPhoto({123, 45}) == QPoint(123, 45), !v.zoomable());
+        const double zoomed2 = v.zoom();
+        v.setArea({800, 600});  // the same area keeps the zoom and the place; another one fits again
+        EXPECT_EQ(v.zoom(), zoomed2);
+        EXPECT_EQ(v.scroll() != QPoint(0, 0), v.zoomable());
+        v.setArea({400, 300});
+        EXPECT_EQ(v.zoom(), v.fitZoom());
         EXPECT_EQ(v.scroll(), QPoint(0, 0));
     }
 }
