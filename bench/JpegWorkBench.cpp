@@ -3,6 +3,7 @@
 // as the bound allows and past it, against a baseline photo of the same size.
 #include "core/OrnivalError.h"
 #include "files/PhotoFile.h"
+#include "tools/JpegMaking.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,31 +16,18 @@ namespace {
 
 constexpr int side = 2048;
 
-jpeg_scan_info scanOf(int components, int first, int ss, int se, int ah, int al)
-{
-    jpeg_scan_info s{};
-    s.comps_in_scan = components;
-    for (int c = 0; c < components; ++c)
-        s.component_index[c] = first + c;
-    s.Ss = ss;
-    s.Se = se;
-    s.Ah = ah;
-    s.Al = al;
-    return s;
-}
-
 // The DC of all components, then luma coefficients 1 to lumaBands each in one
 // scan per bit from the eleventh down to the last (bitsPerBand scans), then
 // both chroma components whole. On 4:2:0 the luma has 4 of the picture's 6
 // blocks, so 13 one-scan bands read every block 1 + 13 x 4/6 + 2/6 = 10 times.
 std::vector<jpeg_scan_info> thinScans(int lumaBands, int bitsPerBand)
 {
-    std::vector<jpeg_scan_info> scans{scanOf(3, 0, 0, 0, 0, 0)};
+    std::vector<jpeg_scan_info> scans{scanOf({0, 1, 2}, 0, 0, 0, 0)};
     for (int k = 1; k <= lumaBands; ++k)
         for (int bit = bitsPerBand - 1; bit >= 0; --bit)
-            scans.push_back(scanOf(1, 0, k, k, bit == bitsPerBand - 1 ? 0 : bit + 1, bit));
-    scans.push_back(scanOf(1, 1, 1, 63, 0, 0));
-    scans.push_back(scanOf(1, 2, 1, 63, 0, 0));
+            scans.push_back(scanOf({0}, k, k, bit == bitsPerBand - 1 ? 0 : bit + 1, bit));
+    scans.push_back(scanOf({1}, 1, 63, 0, 0));
+    scans.push_back(scanOf({2}, 1, 63, 0, 0));
     return scans;
 }
 
@@ -47,32 +35,18 @@ enum class Coding { Baseline, Progressive, ArithmeticScans };
 
 QByteArray encode(Coding coding, std::vector<jpeg_scan_info> scans = {})
 {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = side;
-    cinfo.image_height = side;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    if (coding == Coding::Progressive)
-        jpeg_simple_progression(&cinfo);
-    if (coding == Coding::ArithmeticScans) {
-        cinfo.arith_code = TRUE;
-        cinfo.scan_info = scans.data();
-        cinfo.num_scans = int(scans.size());
-    }
-    jpeg_start_compress(&cinfo, TRUE);
+    auto setUp = [&](jpeg_compress_struct& cinfo) {
+        if (coding == Coding::Progressive)
+            jpeg_simple_progression(&cinfo);
+        if (coding == Coding::ArithmeticScans) {
+            cinfo.arith_code = TRUE;
+            cinfo.scan_info = scans.data();
+            cinfo.num_scans = int(scans.size());
+        }
+    };
     // Sky with soft gradients and a fixed grain, like a photo of a flock.
-    std::vector<unsigned char> row(side * 3);
     std::uint32_t grain = 12345;
-    while (cinfo.next_scanline < cinfo.image_height) {
-        const int y = int(cinfo.next_scanline);
+    auto fill = [&](int y, unsigned char* row) {
         for (int x = 0; x < side; ++x) {
             grain = grain * 1103515245u + 12345u;
             const int g = int((grain >> 16) & 15);
@@ -80,14 +54,8 @@ QByteArray encode(Coding coding, std::vector<jpeg_scan_info> scans = {})
             row[std::size_t(3 * x + 1)] = (unsigned char)(140 + y / 32 + g);
             row[std::size_t(3 * x + 2)] = (unsigned char)(200 + g);
         }
-        JSAMPROW pointer = row.data();
-        jpeg_write_scanlines(&cinfo, &pointer, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
-    std::free(buffer);
-    return bytes;
+    };
+    return compressJpeg(side, side, 3, JCS_RGB, setUp, fill);
 }
 
 void decode(benchmark::State& state, const QByteArray& bytes, bool refused)

@@ -254,6 +254,7 @@ struct Labelling {
     std::vector<Run> current;
     std::vector<Label> labels;
     std::vector<std::uint64_t> bits;
+    std::vector<std::uint64_t> bitsAbove;
 };
 
 thread_local Labelling labelling;
@@ -356,7 +357,10 @@ void DetectGroups(Document& doc)
     std::vector<Label>& labels = work.labels;
     labels.clear();
     labels.push_back({0, 0, 0, 0, 0, 0});  // label 0 is "none"
-    work.bits.resize(std::size_t(area.width + 63) / 64 + 1);
+    const std::size_t words = std::size_t(area.width + 63) / 64;
+    work.bits.resize(words + 1);
+    work.bitsAbove.resize(words + 1);
+    int aboveCount = 0;
     const std::size_t runRoom = std::size_t(area.width) / 2 + 2;
     work.above.resize(runRoom);
     work.current.resize(runRoom);
@@ -374,7 +378,11 @@ void DetectGroups(Document& doc)
             takeRow<false>(copy + offset, nullptr, area.width, work.bits.data());
         }
         Run* const current = work.current.data();
-        const int runCount = findRuns(work.bits.data(), area.width, current);
+        // A row equal to the one above has its runs, each touching only the
+        // run right above it (two runs of a row are a cell apart at least).
+        const bool repeated = y > 0 && std::equal(work.bits.begin(), work.bits.begin() + std::ptrdiff_t(words),
+                                                  work.bitsAbove.begin());
+        const int runCount = repeated ? aboveCount : findRuns(work.bits.data(), area.width, current);
 
         // The cells of consecutive runs of one label are summed here and
         // written to the label once that label changes.
@@ -391,21 +399,29 @@ void DetectGroups(Document& doc)
         };
         // The runs above end with a sentinel right of every column.
         const Run* above = work.above.data();
+        if (repeated) {
+            for (int i = 0; i <= runCount; ++i)
+                current[i] = above[i];
+        }
         for (Run* run = current; run != current + runCount; ++run) {
             const int start = run->start;
             const int end = run->end;
-            // Runs above that end left of this one touch no later run either.
-            while (above->end < start)
-                ++above;
             int label = 0;
-            for (const Run* k = above; k->start <= end; ++k) {
-                const int root = findRoot(table, k->label);
-                if (label == 0) {
-                    label = root;
-                } else if (root != label) {
-                    const int low = std::min(root, label);
-                    table[std::max(root, label)].parent = low;
-                    label = low;
+            if (repeated) {
+                label = findRoot(table, run->label);
+            } else {
+                // Runs above that end left of this one touch no later run either.
+                while (above->end < start)
+                    ++above;
+                for (const Run* k = above; k->start <= end; ++k) {
+                    const int root = findRoot(table, k->label);
+                    if (label == 0) {
+                        label = root;
+                    } else if (root != label) {
+                        const int low = std::min(root, label);
+                        table[std::max(root, label)].parent = low;
+                        label = low;
+                    }
                 }
             }
             if (label == 0) {
@@ -425,6 +441,8 @@ void DetectGroups(Document& doc)
         }
         flushPending();
         std::swap(work.above, work.current);
+        std::swap(work.bits, work.bitsAbove);
+        aboveCount = runCount;
     }
     if (restore && area.height < doc.maskRows)
         std::memcpy(mask + std::size_t(area.height) * stride, copy + std::size_t(area.height) * stride,

@@ -308,6 +308,17 @@ public:
             std::fprintf(stderr, "placed only %d of %d groups of %d\n", placed, count, size);
     }
 
+    // Places `threes` clumps of three, then `twos` pairs, then `ones` lone birds.
+    void scatterGroups(int threes, int twos, int ones, const QRectF& region,
+                       const std::function<double(double, double)>& density, double heading, double headingSpread)
+    {
+        scatter(threes, 3, region, density, heading, headingSpread);
+        scatter(twos, 2, region, density, heading, headingSpread);
+        scatter(ones, 1, region, density, heading, headingSpread);
+    }
+
+    const Shape& shape() const { return shape_; }
+
     std::vector<Bird> birds;
     std::vector<std::size_t> lone;  // indices of the lone birds, in placing order
 
@@ -367,12 +378,46 @@ void chooseSamples(FlockPicture& f, const FlockBuilder& flock, double reachFacto
         f.skySamples.push_back(skyPoint(flock.birds, reachFactor, w, w * 0.5, std::round(h * t)));
 }
 
+// Birds thickest at (cx, cy), thinning to `edge` at the rim of an ellipse of
+// semi-axes rx, ry, none outside it.
+std::function<double(double, double)> ellipseDensity(double cx, double cy, double rx, double ry, double edge)
+{
+    return [=](double x, double y) {
+        const double r = std::hypot((x - cx) / rx, (y - cy) / ry);
+        return r >= 1 ? 0.0 : edge + (1 - edge) * (1 - r);
+    };
+}
+
+// A flock's photo begun: its sky, drawn from the flock's own generator.
+FlockPicture newPicture(Random& random, const QString& name, int quality, int w, int h, const SkyStyle& sky)
+{
+    FlockPicture f{name, {}, quality, {}, {}, {}};
+    f.image = drawSky(random, w, h, sky);
+    return f;
+}
+
+// The birds drawn antialiased over the sky, a motion blur when asked, the
+// sensor noise; then the truth and the samples.
+void finish(FlockPicture& f, Random& random, const FlockBuilder& flock, double noise, bool blur = false)
+{
+    QPainter p(&f.image);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (const Bird& b : flock.birds)
+        drawBird(p, flock.shape(), b);
+    p.end();
+    if (blur)
+        motionBlur(f.image);
+    addNoise(random, f.image, noise);
+    takeTruth(f, flock.birds);
+    chooseSamples(f, flock, flock.shape().halfSpan);
+}
+
 FlockPicture starlings()
 {
     Random random(20261211);
-    FlockPicture f{QStringLiteral("etourneaux"), {}, 80, {}, {}, {}};
     const int w = 800, h = 600;
-    f.image = drawSky(random, w, h, {QColor(150, 176, 214), QColor(222, 206, 196), 10});
+    FlockPicture f = newPicture(random, QStringLiteral("etourneaux"), 80, w, h,
+                                  {QColor(150, 176, 214), QColor(222, 206, 196), 10});
     FlockBuilder flock(random, starling(), 13, 28);
     // A murmuration: a tilted cloud of birds, densest in its core.
     auto density = [](double x, double y) {
@@ -381,26 +426,16 @@ FlockPicture starlings()
         return r >= 1 ? 0.0 : 0.35 + 0.65 * (1 - r * r);
     };
     const QRectF region(8, 8, w - 16, h - 16);
-    flock.scatter(16, 3, region, density, -20, 35);
-    flock.scatter(42, 2, region, density, -20, 35);
-    flock.scatter(300, 1, region, density, -20, 35);
-    QPainter p(&f.image);
-    p.setRenderHint(QPainter::Antialiasing);
-    for (const Bird& b : flock.birds)
-        drawBird(p, starling(), b);
-    p.end();
-    addNoise(random, f.image, 2.0);
-    takeTruth(f, flock.birds);
-    chooseSamples(f, flock, starling().halfSpan);
+    flock.scatterGroups(16, 42, 300, region, density, -20, 35);
+    finish(f, random, flock, 2.0);
     return f;
 }
 
 FlockPicture geese()
 {
     Random random(20261212);
-    FlockPicture f{QStringLiteral("oies en V"), {}, 85, {}, {}, {}};
-    const int w = 800, h = 600;
-    f.image = drawSky(random, w, h, {QColor(96, 140, 200), QColor(170, 196, 226), 8});
+    FlockPicture f = newPicture(random, QStringLiteral("oies en V"), 85, 800, 600,
+                                  {QColor(96, 140, 200), QColor(170, 196, 226), 8});
     FlockBuilder flock(random, goose(), 22, 38);
     const Shape& s = goose();
     // Each arm of a V trails back from the leader; neighbours now and then fly
@@ -436,25 +471,18 @@ FlockPicture geese()
     flock.lone.push_back(flock.birds.size() - 1);
     arm(second, 6, 1);
     arm(second, 5, -1);
-    QPainter p(&f.image);
-    p.setRenderHint(QPainter::Antialiasing);
-    for (const Bird& b : flock.birds)
-        drawBird(p, s, b);
-    p.end();
-    addNoise(random, f.image, 2.0);
-    takeTruth(f, flock.birds);
     // The leaders fly alone; the third sample goes on the last bird of an arm.
     flock.lone.push_back(flock.birds.size() - 1);
-    chooseSamples(f, flock, s.halfSpan);
+    finish(f, random, flock, 2.0);
     return f;
 }
 
 FlockPicture edges()
 {
     Random random(20261213);
-    FlockPicture f{QStringLiteral("bords"), {}, 75, {}, {}, {}};
     const int w = 800, h = 600;
-    f.image = drawSky(random, w, h, {QColor(70, 118, 190), QColor(150, 186, 228), 6});
+    FlockPicture f = newPicture(random, QStringLiteral("bords"), 75, w, h,
+                                  {QColor(70, 118, 190), QColor(150, 186, 228), 6});
     FlockBuilder flock(random, pigeon(), 22, 34);
     // Birds across every edge and corner first, their centres a little inside
     // or a little outside, then the rest of the flock inside.
@@ -477,27 +505,18 @@ FlockPicture edges()
                 break;
     const QRectF inside(reach, reach, w - 2 * reach, h - 2 * reach);
     auto even = [](double, double) { return 1.0; };
-    flock.scatter(5, 3, inside, even, 10, 40);
-    flock.scatter(10, 2, inside, even, 10, 40);
-    flock.scatter(60, 1, inside, even, 10, 40);
-    QPainter p(&f.image);
-    p.setRenderHint(QPainter::Antialiasing);
-    for (const Bird& b : flock.birds)
-        drawBird(p, pigeon(), b);
-    p.end();
-    addNoise(random, f.image, 2.5);
-    takeTruth(f, flock.birds);
-    chooseSamples(f, flock, pigeon().halfSpan);
+    flock.scatterGroups(5, 10, 60, inside, even, 10, 40);
+    finish(f, random, flock, 2.5);
     return f;
 }
 
 FlockPicture greyscale()
 {
     Random random(20261214);
-    FlockPicture f{QStringLiteral("gris"), {}, 80, {}, {}, {}};
     const int w = 800, h = 600;
     // An overcast sky: light grey with soft clouds.
-    f.image = drawSky(random, w, h, {QColor(178, 178, 178), QColor(212, 212, 212), 16});
+    FlockPicture f = newPicture(random, QStringLiteral("gris"), 80, w, h,
+                                  {QColor(178, 178, 178), QColor(212, 212, 212), 16});
     FlockBuilder flock(random, jackdaw(), 18, 44);
     // A loose band across the photo, rising to the right.
     auto density = [](double x, double y) {
@@ -506,18 +525,9 @@ FlockPicture greyscale()
         return d >= 1 ? 0.0 : 1 - 0.6 * d;
     };
     const QRectF region(20, 20, w - 40, h - 40);
-    flock.scatter(6, 3, region, density, -15, 30);
-    flock.scatter(14, 2, region, density, -15, 30);
-    flock.scatter(105, 1, region, density, -15, 30);
-    QPainter p(&f.image);
-    p.setRenderHint(QPainter::Antialiasing);
-    for (const Bird& b : flock.birds)
-        drawBird(p, jackdaw(), b);
-    p.end();
-    addNoise(random, f.image, 2.0);
+    flock.scatterGroups(6, 14, 105, region, density, -15, 30);
+    finish(f, random, flock, 2.0);
     f.image = f.image.convertToFormat(QImage::Format_Grayscale8);
-    takeTruth(f, flock.birds);
-    chooseSamples(f, flock, jackdaw().halfSpan);
     return f;
 }
 
@@ -528,28 +538,13 @@ FlockPicture greyscale()
 FlockPicture gulls()
 {
     Random random(20261216);
-    FlockPicture f{QStringLiteral("goelands"), {}, 65, {}, {}, {}};
     const int w = 800, h = 600;
-    f.image = drawSky(random, w, h, {QColor(112, 150, 204), QColor(196, 208, 224), 26});
+    FlockPicture f = newPicture(random, QStringLiteral("goelands"), 65, w, h,
+                                  {QColor(112, 150, 204), QColor(196, 208, 224), 26});
     FlockBuilder flock(random, pigeon(), 30, 222);
     flock.wingShade = 70;
-    auto density = [](double x, double y) {
-        const double r = std::hypot((x - 400) / 380.0, (y - 300) / 280.0);
-        return r >= 1 ? 0.0 : 0.5 + 0.5 * (1 - r);
-    };
-    const QRectF region(20, 20, w - 40, h - 40);
-    flock.scatter(3, 3, region, density, 10, 40);
-    flock.scatter(10, 2, region, density, 10, 40);
-    flock.scatter(70, 1, region, density, 10, 40);
-    QPainter p(&f.image);
-    p.setRenderHint(QPainter::Antialiasing);
-    for (const Bird& b : flock.birds)
-        drawBird(p, pigeon(), b);
-    p.end();
-    motionBlur(f.image);
-    addNoise(random, f.image, 3.5);
-    takeTruth(f, flock.birds);
-    chooseSamples(f, flock, pigeon().halfSpan);
+    flock.scatterGroups(3, 10, 70, QRectF(20, 20, w - 40, h - 40), ellipseDensity(400, 300, 380, 280, 0.5), 10, 40);
+    finish(f, random, flock, 3.5, true);
     // The third bird sample on the first one's wing, halfway along it.
     const Bird& first = flock.birds[flock.lone.front()];
     const double t = first.angle * M_PI / 180.0, along = -0.04 * first.length,
@@ -564,27 +559,12 @@ FlockPicture gulls()
 FlockPicture seaGulls()
 {
     Random random(20261217);
-    FlockPicture f{QStringLiteral("mouettes sur mer"), {}, 60, {}, {}, {}};
     const int w = 800, h = 600;
-    f.image = drawSky(random, w, h, {QColor(38, 58, 72), QColor(62, 84, 96), 12});
+    FlockPicture f = newPicture(random, QStringLiteral("mouettes sur mer"), 60, w, h,
+                                  {QColor(38, 58, 72), QColor(62, 84, 96), 12});
     FlockBuilder flock(random, pigeon(), 20, 214);
-    auto density = [](double x, double y) {
-        const double r = std::hypot((x - 400) / 390.0, (y - 300) / 290.0);
-        return r >= 1 ? 0.0 : 0.6 + 0.4 * (1 - r);
-    };
-    const QRectF region(14, 14, w - 28, h - 28);
-    flock.scatter(4, 3, region, density, -30, 60);
-    flock.scatter(15, 2, region, density, -30, 60);
-    flock.scatter(120, 1, region, density, -30, 60);
-    QPainter p(&f.image);
-    p.setRenderHint(QPainter::Antialiasing);
-    for (const Bird& b : flock.birds)
-        drawBird(p, pigeon(), b);
-    p.end();
-    motionBlur(f.image);
-    addNoise(random, f.image, 4.0);
-    takeTruth(f, flock.birds);
-    chooseSamples(f, flock, pigeon().halfSpan);
+    flock.scatterGroups(4, 15, 120, QRectF(14, 14, w - 28, h - 28), ellipseDensity(400, 300, 390, 290, 0.6), -30, 60);
+    finish(f, random, flock, 4.0, true);
     return f;
 }
 
@@ -593,25 +573,16 @@ FlockPicture seaGulls()
 FlockPicture largeFlock(int w, int h)
 {
     Random random(20261215);
-    FlockPicture f{QStringLiteral("grand vol"), {}, 85, {}, {}, {}};
-    f.image = drawSky(random, w, h, {QColor(140, 172, 214), QColor(218, 204, 196), 10});
+    FlockPicture f = newPicture(random, QStringLiteral("grand vol"), 85, w, h,
+                                  {QColor(140, 172, 214), QColor(218, 204, 196), 10});
     FlockBuilder flock(random, starling(), 32, 28);
     auto density = [w, h](double x, double y) {
         const double r = std::hypot((x - w / 2.0) / (0.47 * w), (y - h / 2.0) / (0.45 * h));
         return r >= 1 ? 0.0 : 0.4 + 0.6 * (1 - r * r);
     };
     const QRectF region(40, 40, w - 80, h - 80);
-    flock.scatter(w * h / 240000, 3, region, density, -15, 40);
-    flock.scatter(w * h / 96000, 2, region, density, -15, 40);
-    flock.scatter(w * h / 24000, 1, region, density, -15, 40);
-    QPainter p(&f.image);
-    p.setRenderHint(QPainter::Antialiasing);
-    for (const Bird& b : flock.birds)
-        drawBird(p, starling(), b);
-    p.end();
-    addNoise(random, f.image, 2.0);
-    takeTruth(f, flock.birds);
-    chooseSamples(f, flock, starling().halfSpan);
+    flock.scatterGroups(w * h / 240000, w * h / 96000, w * h / 24000, region, density, -15, 40);
+    finish(f, random, flock, 2.0);
     return f;
 }
 

@@ -8,6 +8,8 @@
 //   bmp:  "ok W H", "ok W H X Y RRGGBB" (one pixel's colour), "empty",
 //         or "error <message>"
 //   ini:  "samples R,G,B R,G,B R,G,B R,G,B R,G,B R,G,B lines N"
+#include "JpegMaking.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QDir>
@@ -64,18 +66,6 @@ enum class Kind {
     ManyScans,
 };
 
-jpeg_scan_info scanOf(std::initializer_list<int> components, int ss, int se, int ah, int al)
-{
-    jpeg_scan_info s{};
-    for (int c : components)
-        s.component_index[s.comps_in_scan++] = c;
-    s.Ss = ss;
-    s.Se = se;
-    s.Ah = ah;
-    s.Al = al;
-    return s;
-}
-
 // A sound script for a 4:2:0 picture: the DC of every component, the luma's
 // first coefficients one scan each, then each chroma component whole, the
 // first one in two scans when asked. Each scan reads every block of its
@@ -113,52 +103,33 @@ std::vector<jpeg_scan_info> manyScanScript()
 
 QByteArray makeJpeg(int width, int height, Kind kind = Kind::Baseline, std::vector<jpeg_scan_info> script = {})
 {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = JDIMENSION(width);
-    cinfo.image_height = JDIMENSION(height);
     const bool four = kind == Kind::Cmyk || kind == Kind::Ycck;
     const int components = kind == Kind::Greyscale ? 1 : four ? 4 : 3;
-    cinfo.input_components = components;
-    cinfo.in_color_space = kind == Kind::Greyscale ? JCS_GRAYSCALE : four ? JCS_CMYK : JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    if (kind == Kind::Ycck)
-        jpeg_set_colorspace(&cinfo, JCS_YCCK);
-    if (kind == Kind::Progressive || kind == Kind::ArithmeticProgressive || kind == Kind::ProgressiveRestarts)
-        jpeg_simple_progression(&cinfo);
-    if (kind == Kind::Arithmetic || kind == Kind::ArithmeticProgressive || kind == Kind::ArithmeticRestarts)
-        cinfo.arith_code = TRUE;
-    if (kind == Kind::Restarts || kind == Kind::ProgressiveRestarts || kind == Kind::ArithmeticRestarts)
-        cinfo.restart_interval = 3;
-    if (kind == Kind::ManyScans)
-        script = manyScanScript();
-    if (!script.empty()) {
-        cinfo.scan_info = script.data();
-        cinfo.num_scans = int(script.size());
-    }
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<unsigned char> row(std::size_t(width * components));
-    while (cinfo.next_scanline < cinfo.image_height) {
-        const int y = int(cinfo.next_scanline);
+    auto setUp = [&](jpeg_compress_struct& cinfo) {
+        if (kind == Kind::Ycck)
+            jpeg_set_colorspace(&cinfo, JCS_YCCK);
+        if (kind == Kind::Progressive || kind == Kind::ArithmeticProgressive || kind == Kind::ProgressiveRestarts)
+            jpeg_simple_progression(&cinfo);
+        if (kind == Kind::Arithmetic || kind == Kind::ArithmeticProgressive || kind == Kind::ArithmeticRestarts)
+            cinfo.arith_code = TRUE;
+        if (kind == Kind::Restarts || kind == Kind::ProgressiveRestarts || kind == Kind::ArithmeticRestarts)
+            cinfo.restart_interval = 3;
+        if (kind == Kind::ManyScans)
+            script = manyScanScript();
+        if (!script.empty()) {
+            cinfo.scan_info = script.data();
+            cinfo.num_scans = int(script.size());
+        }
+    };
+    auto fill = [&](int y, unsigned char* row) {
         for (int x = 0; x < width; ++x)
             for (int c = 0; c < components; ++c) {
                 const bool dark = x > width / 3 && x < width / 2 && y > height / 3 && y < height / 2;
                 row[std::size_t(x * components + c)] = dark ? 20 : (unsigned char)((x * 255 / width + c * 40 + y) & 0xFF);
             }
-        JSAMPROW pointer = row.data();
-        jpeg_write_scanlines(&cinfo, &pointer, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
-    std::free(buffer);
-    return bytes;
+    };
+    return compressJpeg(width, height, components, kind == Kind::Greyscale ? JCS_GRAYSCALE : four ? JCS_CMYK : JCS_RGB,
+                        setUp, fill);
 }
 
 qsizetype frameHeader(const QByteArray& jpeg)

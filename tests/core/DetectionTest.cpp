@@ -143,10 +143,18 @@ TEST_F(Detection, MatchesPlainLabellingOnRandomMasks)
         const int width = 1 + int(random() % (wide ? 300 : 40)), height = 1 + int(random() % (wide ? 60 : 30));
         const int density = int(random() % (wide ? 700 : 1000));
         Document doc = withPhoto(width, height);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                if (int(random() % 1000) < density)
+        // A third of the masks repeat rows, as tall shapes do.
+        const bool repeats = round % 3 == 1;
+        std::vector<bool> row(static_cast<std::size_t>(width));
+        for (int y = 0; y < height; ++y) {
+            const bool again = repeats && y > 0 && random() % 2;
+            for (int x = 0; x < width; ++x) {
+                if (!again)
+                    row[std::size_t(x)] = int(random() % 1000) < density;
+                if (row[std::size_t(x)])
                     setBird(doc, x, y);
+            }
+        }
         for (int blob = 0; wide && blob < width * height / 400; ++blob) {
             const int cx = int(random() % std::uint32_t(width)), cy = int(random() % std::uint32_t(height));
             const int r = 1 + int(random() % 6);
@@ -186,6 +194,24 @@ TEST_F(Detection, PassTakesEveryBirdCellAndRestoresTheRest)
             ASSERT_LE(doc.groupRects[std::size_t(g)].Bottom, 40);
         }
     }
+}
+
+// A fill takes 255-cells up to the mask's first column and the photo's last,
+// whatever made them.
+TEST_F(Detection, FillReachesTheEdgesOfTheScannedArea)
+{
+    Document doc = withPhoto(6, 3);
+    BuildMask(doc, 6, 3);
+    for (const int x : {0, 1, 4, 5, 6})
+        doc.groupMask[doc.maskIndex(x, 1)] = 255;
+    doc.fillSize = 0;
+    doc.fillMinX = 3;
+    doc.fillMaxX = 3;
+    FillGroup(doc, 1, 1);
+    FillGroup(doc, 4, 1);
+    EXPECT_EQ(doc.fillSize, 4);
+    EXPECT_EQ(std::pair(doc.fillMinX, doc.fillMaxX), std::pair(0, 5));
+    EXPECT_EQ(doc.groupMask[doc.maskIndex(6, 1)], 255);  // beyond the photo
 }
 
 TEST_F(Detection, GroupAtTakesTheFirstFrameWidenedByTwo)
