@@ -196,6 +196,11 @@ TEST_F(Count, MinimumSizeDropsSmallerGroupsAtDetection)
     countBirds(doc, "auto", "11");
     EXPECT_EQ(doc.groupCount, 0);
     EXPECT_EQ(doc.totalText, "0");
+    // No group at all: the automatic rules keep the threshold there was.
+    Document sky = withPhoto(20, 20);
+    detect(sky);
+    sky.twoBirdThreshold = 7;
+    EXPECT_EQ(countBirds(sky, "auto", "auto").thresholdText, "7");
 }
 
 // Three hundred specks of 3 to 8 pixels around forty birds of about 60: the
