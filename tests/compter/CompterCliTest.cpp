@@ -140,11 +140,14 @@ TEST_F(Compter, GroupsAreFramedInTheColourOfTheirBirdsWithALegend)
                     framed += evidence.pixel(x, y) == frame ? 1 : 0;
             EXPECT_GE(framed, 2 * (b.rx + b.ry)) << "frame round " << b.x << "," << b.y;
         }
-        // No black overlay: a bird keeps its own (dark, but not black) colour.
-        const QColor centre = evidence.pixelColor(birds[5].x, birds[5].y);
-        EXPECT_GT(centre.red() + centre.green() + centre.blue(), 30);
-        // The speck is tinted, not framed.
-        EXPECT_NE(evidence.pixel(380, 150), speck);
+        // No black overlay and no tint: every bird keeps its own (dark, but not
+        // black) colour; the speck is tinted pink, not framed.
+        for (const DrawnBird& b : birds) {
+            const QColor centre = evidence.pixelColor(b.x, b.y);
+            EXPECT_GT(centre.red() + centre.green() + centre.blue(), 30);
+            EXPECT_LT(centre.red() - centre.green(), 20) << b.x << "," << b.y;
+        }
+        EXPECT_GT(qRed(evidence.pixel(380, 150)) - qGreen(evidence.pixel(380, 150)), 40);
         EXPECT_NE(evidence.pixel(378, 148), frame);
         // The total in the top-left corner and the legend in the bottom-left
         // are black text on white.

@@ -196,6 +196,24 @@ TEST_F(Detection, PassTakesEveryBirdCellAndRestoresTheRest)
     }
 }
 
+// A fill takes 255-cells up to the mask's first column and the photo's last,
+// whatever made them.
+TEST_F(Detection, FillReachesTheEdgesOfTheScannedArea)
+{
+    Document doc = withPhoto(6, 3);
+    BuildMask(doc, 6, 3);
+    for (const int x : {0, 1, 4, 5, 6})
+        doc.groupMask[doc.maskIndex(x, 1)] = 255;
+    doc.fillSize = 0;
+    doc.fillMinX = 3;
+    doc.fillMaxX = 3;
+    FillGroup(doc, 1, 1);
+    FillGroup(doc, 4, 1);
+    EXPECT_EQ(doc.fillSize, 4);
+    EXPECT_EQ(std::pair(doc.fillMinX, doc.fillMaxX), std::pair(0, 5));
+    EXPECT_EQ(doc.groupMask[doc.maskIndex(6, 1)], 255);  // beyond the photo
+}
+
 TEST_F(Detection, GroupAtTakesTheFirstFrameWidenedByTwo)
 {
     Document doc = withGroups({3, 3});

@@ -129,12 +129,18 @@ TEST_F(SizeCurve, HundredGroupExample)
     Document doc = withGroups(sizes, 15);
     DrawSizeCurve(doc);
     EXPECT_DOUBLE_EQ(doc.curveXScale, 9.7);
-    // Light curve point of size 10: count average 20, sy = 152 / 60.
-    EXPECT_TRUE(isColour(doc.curvePicture, 107, 101, clRed));  // round(10 + 97), round(152 - 50.67)
+    // Light curve: sizes 9 to 11 average 20 groups, sy = 152 / 60: a plateau at
+    // y = round(152 - 50.67) from x = round(10 + 9 * 9.7) to round(10 + 11 * 9.7);
+    // then from size 18 (0, at the base) up towards size 19 (37 / 3, y = 121),
+    // the last point, x = 194, left out.
+    for (const auto& [x, y] : {std::pair{97, 101}, {107, 101}, {116, 101}, {186, 148}, {190, 135}})
+        EXPECT_TRUE(isColour(doc.curvePicture, x, y, clRed)) << x << "," << y;
     // Strong curve, window of 5 sizes: s = 10 averages 60 / 5 = 12; the points run
-    // from s = 5 to 17, so nothing red right of x = round(10 + 17 * 9.7) = 175.
+    // from s = 5 to 17, on the base from s = 14, so nothing red right of
+    // x = round(10 + 17 * 9.7) = 175.
     toggleCurveSmoothing(doc);
     EXPECT_TRUE(isColour(doc.curvePicture, 107, 122, clRed));  // round(152 - 30.4)
+    EXPECT_TRUE(isColour(doc.curvePicture, 174, 152, clRed));
     for (int x = 176; x < 214; ++x)
         for (int y = 0; y < 172; ++y)
             ASSERT_FALSE(isColour(doc.curvePicture, x, y, clRed)) << x << "," << y;
