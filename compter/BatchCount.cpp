@@ -97,25 +97,30 @@ void drawEvidence(const Document& doc, const PhotoResult& result, QImage& pictur
     const QRgb tint = toQRgb(droppedTint);
     for (int y = 0; y < h; ++y) {
         const std::uint8_t* mask = doc.groupMaskCopy.data() + doc.maskIndex(0, y);
+        const std::uint8_t* inBox = counted.data() + std::size_t(y) * std::size_t(w);
         std::uint8_t* row = picture.scanLine(y);
-        for (int x = 0; x < w; ++x) {
-#if defined(__SSE2__)
-            // Sixteen cells at a time where none is a bird cell: most of the sky.
-            while (x + 16 <= w
-                   && _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(mask + x)),
-                                                       _mm_set1_epi8(char(0xFF)))) == 0)
-                x += 16;
-            if (x == w)
-                break;
-#endif
-            if (mask[x] != 255 || counted[std::size_t(y) * std::size_t(w) + std::size_t(x)])
-                continue;
+        auto tintAt = [&](int x) {
             // Blue, green, red bytes, 60 % photo and 40 % tint.
             std::uint8_t* p = row + 3 * std::size_t(x);
             p[0] = std::uint8_t((3 * p[0] + 2 * qBlue(tint)) / 5);
             p[1] = std::uint8_t((3 * p[1] + 2 * qGreen(tint)) / 5);
             p[2] = std::uint8_t((3 * p[2] + 2 * qRed(tint)) / 5);
+        };
+        int x = 0;
+#if defined(__SSE2__)
+        // Sixteen cells at a time: bird cells outside every counted box.
+        for (; x + 16 <= w; x += 16) {
+            const __m128i bird = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(mask + x)),
+                                                _mm_set1_epi8(char(0xFF)));
+            const __m128i outside = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(inBox + x)),
+                                                   _mm_setzero_si128());
+            for (unsigned hits = unsigned(_mm_movemask_epi8(_mm_and_si128(bird, outside))); hits; hits &= hits - 1)
+                tintAt(x + __builtin_ctz(hits));
         }
+#endif
+        for (; x < w; ++x)
+            if (mask[x] == 255 && !inBox[x])
+                tintAt(x);
     }
     const int textPoints = std::max(8, h / 60);
     for (int g = 1; g <= doc.groupCount; ++g) {

@@ -28,7 +28,6 @@ void InWindowDrag::move(QPoint point, bool buttonHeld)
         if (std::abs(moved.x()) < threshold && std::abs(moved.y()) < threshold)
             return;
         dragging_ = true;
-        accepted_ = false;
         QApplication::setOverrideCursor(Qt::ForbiddenCursor);
     }
     offer(point);

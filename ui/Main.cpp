@@ -228,25 +228,25 @@ void Tornvl::wireEvents()
     edit_taille_mini->onKeyUp = [this](int key) { edit_seuilKeyUp(key); };
     Total->onClick = [this] { TotalClick(); };
 
-    Image1->onPress = [this](QMouseEvent* e, QPoint photoPoint) {
+    Image1->mouse.onPress = [this](QMouseEvent* e, QPoint pixel) {
         if (isHandledButton(e->button()))
-            Image1MouseDown(mouseButton(e->button()), photoPoint.x(), photoPoint.y(), e->globalPosition().toPoint());
+            Image1MouseDown(mouseButton(e->button()), pixel.x(), pixel.y(), e->globalPosition().toPoint());
     };
-    Image1->onMove = [this](QMouseEvent* e) {
+    Image1->mouse.onMove = [this](QMouseEvent* e) {
         drag_->move(e->globalPosition().toPoint(), e->buttons() & Qt::LeftButton);
     };
-    Image1->onRelease = [this](QMouseEvent* e) {
+    Image1->mouse.onRelease = [this](QMouseEvent* e) {
         Image1MouseUp();
         if (e->button() == Qt::LeftButton)
             drag_->release(e->globalPosition().toPoint());
     };
-    Image2->onPress = [this](QMouseEvent* e) {
+    Image2->mouse.onPress = [this](QMouseEvent* e, QPoint pixel) {
         if (isHandledButton(e->button()))
-            Image2MouseDown(e->position().toPoint().x(), e->position().toPoint().y());
+            Image2MouseDown(pixel.x(), pixel.y());
     };
-    Image3->onPress = [this](QMouseEvent* e) {
+    Image3->mouse.onPress = [this](QMouseEvent* e, QPoint pixel) {
         if (isHandledButton(e->button()))
-            Image3MouseDown(e->position().toPoint().x(), e->position().toPoint().y());
+            Image3MouseDown(pixel.x(), pixel.y());
     };
 
     drag_->addTarget({Image2, [](QPoint) { return true; }, [this](QPoint p) { Image2DragDrop(p.x(), p.y()); }});

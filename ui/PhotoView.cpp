@@ -178,6 +178,12 @@ PhotoView::PhotoView(QWidget* parent) : QWidget(parent)
             update();
         });
     }
+    mouse.onDoubleClick = [this](QMouseEvent* event) {
+        if (!viewport_.zoomable() || event->button() != Qt::LeftButton)
+            return false;
+        showWholePhoto();
+        return true;
+    };
 }
 
 PhotoView::~PhotoView() = default;
@@ -197,9 +203,9 @@ const QImage& PhotoView::image() const
 void PhotoView::photoChanged()
 {
     const QImage& photo = image();
-    if (photo.cacheKey() != sourceKey_ || levels_.empty()) {
+    if (photo.cacheKey() != sourceKey_) {
         sourceKey_ = photo.cacheKey();
-        levels_.assign(1, QImage());
+        levels_.clear();
     }
     if (photo.size() != viewport_.photoSize())
         viewport_.setPhotoSize(photo.size());
@@ -269,20 +275,12 @@ void PhotoView::viewChanged()
 
 const QImage& PhotoView::level(int n)
 {
-    if (levels_.empty())
-        levels_.assign(1, QImage());
-    if (n == 0) {
-        if (image().format() == QImage::Format_BGR888)
-            return image();
-        if (levels_[0].isNull())
-            levels_[0] = image().convertToFormat(QImage::Format_BGR888);
-        return levels_[0];
-    }
-    if (std::size_t(n) >= levels_.size())
-        levels_.resize(std::size_t(n) + 1);
-    if (levels_[std::size_t(n)].isNull())
-        levels_[std::size_t(n)] = halvedPicture(level(n - 1));
-    return levels_[std::size_t(n)];
+    if (n == 0 && image().format() == QImage::Format_BGR888)
+        return image();
+    QImage& copy = levels_[n];  // a map's entries stay in place as others are added
+    if (copy.isNull())
+        copy = n == 0 ? image().convertToFormat(QImage::Format_BGR888) : halvedPicture(level(n - 1));
+    return copy;
 }
 
 void PhotoView::renderView()
@@ -329,33 +327,6 @@ void PhotoView::paintEvent(QPaintEvent*)
     renderView();
     if (!view_.isNull())
         painter.drawImage(0, 0, view_);
-}
-
-void PhotoView::mousePressEvent(QMouseEvent* event)
-{
-    if (onPress)
-        onPress(event, viewport_.toPhoto(event->position().toPoint()));
-}
-
-void PhotoView::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    if (viewport_.zoomable() && event->button() == Qt::LeftButton) {
-        showWholePhoto();
-        return;
-    }
-    mousePressEvent(event);
-}
-
-void PhotoView::mouseMoveEvent(QMouseEvent* event)
-{
-    if (onMove)
-        onMove(event);
-}
-
-void PhotoView::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (onRelease)
-        onRelease(event);
 }
 
 void PhotoView::wheelEvent(QWheelEvent* event)

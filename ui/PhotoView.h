@@ -1,11 +1,13 @@
 #pragma once
 
+#include "Picture.h"
+
 #include <QImage>
 #include <QPoint>
 #include <QSize>
 #include <QWidget>
 
-#include <functional>
+#include <map>
 #include <vector>
 
 class QScrollBar;
@@ -107,17 +109,12 @@ public:
     void zoomAbout(double factor, QPoint at);
     void scrollBy(QPoint delta);
 
-    // The press, with the photo pixel under the pointer.
-    std::function<void(QMouseEvent*, QPoint photoPoint)> onPress;
-    std::function<void(QMouseEvent*)> onMove;
-    std::function<void(QMouseEvent*)> onRelease;
+    // The mouse, a press with the photo pixel under the pointer. A left double
+    // click on a photo that zooms shows the whole photo instead.
+    MouseReport mouse{this, [this](QPoint at) { return viewport_.toPhoto(at); }};
 
 protected:
     void paintEvent(QPaintEvent*) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -130,7 +127,7 @@ private:
     const QImage* source_ = nullptr;
     PhotoViewport viewport_;
     qint64 sourceKey_ = 0;
-    std::vector<QImage> levels_;  // entry 0: the source in 24-bit colour when it is in another format
+    std::map<int, QImage> levels_;  // 0: the source in 24-bit colour when it is in another format
     QImage view_;                 // the part in view, as drawn
     std::vector<int> columns_;
     QScrollBar* horizontalBar_ = nullptr;

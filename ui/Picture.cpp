@@ -3,6 +3,38 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+MouseReport::MouseReport(QWidget* control, std::function<QPoint(QPoint)> toPixel) : toPixel_(std::move(toPixel))
+{
+    control->installEventFilter(this);
+}
+
+bool MouseReport::eventFilter(QObject*, QEvent* event)
+{
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    switch (event->type()) {
+    case QEvent::MouseButtonDblClick:
+        if (onDoubleClick && onDoubleClick(mouse))
+            return true;
+        [[fallthrough]];
+    case QEvent::MouseButtonPress:
+        if (onPress) {
+            const QPoint at = mouse->position().toPoint();
+            onPress(mouse, toPixel_ ? toPixel_(at) : at);
+        }
+        return true;
+    case QEvent::MouseMove:
+        if (onMove)
+            onMove(mouse);
+        return true;
+    case QEvent::MouseButtonRelease:
+        if (onRelease)
+            onRelease(mouse);
+        return true;
+    default:
+        return false;
+    }
+}
+
 Picture::Picture(QWidget* parent) : QWidget(parent) {}
 
 void Picture::setImage(const QImage& image, bool whiteIsTransparent)
@@ -28,22 +60,4 @@ void Picture::paintEvent(QPaintEvent*)
         return;
     QPainter painter(this);
     painter.drawImage(0, 0, shown_);
-}
-
-void Picture::mousePressEvent(QMouseEvent* event)
-{
-    if (onPress)
-        onPress(event);
-}
-
-void Picture::mouseMoveEvent(QMouseEvent* event)
-{
-    if (onMove)
-        onMove(event);
-}
-
-void Picture::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (onRelease)
-        onRelease(event);
 }

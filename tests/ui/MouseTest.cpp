@@ -1,180 +1,200 @@
 // What the mouse does on the photo, the correction bar and the sample strip,
-// driven by real presses, moves and releases through the window: the bins,
-// cells and pictures themselves are the core's, tested there.
+// driven by real presses, moves and releases through the window, on a photo
+// shown as it is and on a larger one zoomed and scrolled. The bins, cells and
+// pictures themselves are the core's, tested there.
 #include "UiTestSupport.h"
 
-#include "core/Groups.h"
 #include "core/SampleStrip.h"
 
 #include <QCursor>
-
-using namespace uitest;
+#include <QImageWriter>
 
 namespace {
 
-QPoint centre(const TRect& r)
+Qt::CursorShape cursorShape()
 {
-    return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
+    return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::BlankCursor;
 }
 
-class Mouse : public WindowTest {
-protected:
-    // After a count of the default flock.
-    Tornvl& counted()
-    {
-        seed(allStartFiles());
-        Tornvl& w = open();
-        separateAndCount();
-        EXPECT_EQ(w.doc.workflowStep, 3);
-        return w;
-    }
-
-    // The centre of a group reached by a press there, framed (two birds) or not.
-    QPoint groupToPress(Tornvl& w, bool framed)
-    {
-        for (int g = 1; g <= w.doc.groupCount; ++g) {
-            const QPoint c = centre(w.doc.groupRects[std::size_t(g)]);
-            if ((w.doc.groupSizes[std::size_t(g)] >= w.doc.twoBirdThreshold) == framed && GroupAt(w.doc, c.x(), c.y()) == g)
-                return c;
-        }
-        ADD_FAILURE() << "no such group";
-        return {};
-    }
-
-    QPoint over(Tornvl& w, QWidget* target, QPoint point) { return w.Image1->mapFrom(&w, target->mapTo(&w, point)); }
-
-    // Left press on the photo, a move past the drag threshold, then a move to
-    // `point` of `target` and the release there.
-    void drag(Tornvl& w, QPoint photoPoint, QWidget* target, QPoint point)
-    {
-        QTest::mousePress(w.Image1, Qt::LeftButton, {}, photoPoint);
-        QTest::mouseMove(w.Image1, photoPoint + QPoint(6, 0));
-        QTest::mouseMove(w.Image1, over(w, target, point));
-        QTest::mouseRelease(w.Image1, Qt::LeftButton, {}, over(w, target, point));
-    }
-
-    int field(Tornvl& w, int bin) { return w.binFields[bin]->text().toInt(); }
-};
+// Sky whose colour changes from each pixel to the next, with dark square birds
+// of 6 x 6 pixels, two squares of 12 x 12 (two birds each) and one of 20 x 20.
+void writeLargeFlock(const QString& path)
+{
+    QImage image(3000, 2000, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(90 + 9 * (x % 8), 130 + 9 * (y % 8), 220));
+    for (const auto& [x, y, side] : {std::tuple{2000, 1500, 12}, {1000, 1800, 12}, {2500, 1000, 20}})
+        for (int i = 0; i < side * side; ++i)
+            image.setPixel(x + i % side, y + i / side, qRgb(20, 20, 20));
+    for (int b = 0; b < 24; ++b)
+        for (int i = 0; i < 36; ++i)
+            image.setPixel(100 + 120 * b + i % 6, 100 + 70 * (b % 5) + i / 6, qRgb(20, 20, 20));
+    QImageWriter writer(path, "jpg");
+    writer.setQuality(100);
+    ASSERT_TRUE(writer.write(image));
+}
 
 } // namespace
 
-TEST_F(Mouse, DropOnTheBarCountsTheGroupOnceInTheBinUnderThePointer)
+// The drag begins once the pointer has moved 5 pixels along either axis, shows
+// over each control whether it is taken, ends with Escape, and drops a group once
+// into the bin under the pointer; the strip takes any drop into the cell under it.
+// Each button does its own press.
+TEST_F(WindowTest, DragAndPressesOnThePhotoAfterACount)
 {
-    Tornvl& w = counted();
-    const QPoint c = groupToPress(w, true);
-    const int two = field(w, 2), total = w.nbtotal->text().toInt();
-    drag(w, c, w.Image4, QPoint(450, 60));
-    EXPECT_EQ(w.doc.log.last(), QStringLiteral("Posé"));
-    EXPECT_EQ(field(w, 2), two - 1);
-    EXPECT_EQ(field(w, 3), 1);
-    EXPECT_EQ(w.nbtotal->text().toInt(), total + 1);
-    EXPECT_EQ(w.Image4->image(), w.doc.correctionBar.convertToFormat(w.Image4->image().format()));
-    EXPECT_EQ(w.Image1->image(), w.doc.displayedPhoto.convertToFormat(w.Image1->image().format()));
-
-    // A second drag of it is refused by the bar, but the strip takes it.
-    const QImage bar = w.Image4->image();
-    drag(w, c, w.Image4, QPoint(50, 50));
-    EXPECT_NE(w.doc.log.last(), QStringLiteral("Posé"));
-    EXPECT_EQ(w.Image4->image(), bar);
-    drag(w, c, w.Image2, QPoint(40, 15));
-    EXPECT_EQ(w.doc.pixo[1], ColorToTriple(pixelAt(w.doc.displayedPhoto, c.x(), c.y())));
-    EXPECT_EQ(w.Image2->image(), w.doc.stripPicture.convertToFormat(w.Image2->image().format()));
-    // So is a drag from the sky.
-    drag(w, QPoint(5, 5), w.Image4, QPoint(750, 50));
-    EXPECT_EQ(w.doc.log.last(), QStringLiteral("5 5 0"));
-    EXPECT_EQ(w.Image4->image(), bar);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-TEST_F(Mouse, DragBeginsAtFivePixelsAndShowsWhetherItIsAccepted)
-{
-    Tornvl& w = counted();
-    const QPoint c = groupToPress(w, true);
-    for (const QPoint move : {QPoint(5, 0), QPoint(0, -5), QPoint(-5, 4)}) {
-        QTest::mousePress(w.Image1, Qt::LeftButton, {}, c);
-        QTest::mouseMove(w.Image1, c + QPoint(4, -4));
-        EXPECT_FALSE(w.drag().isDragging());
+    seed();
+    open();
+    click("creer_bmp");
+    click("Ornival1");
+    QPoint c = group(true);
+    for (const QPoint move : {QPoint(5, 0), QPoint(0, -5), QPoint(-5, 4), QPoint(4, 5)}) {
+        QTest::mousePress(w->Image1, Qt::LeftButton, {}, c);
+        QTest::mouseMove(w->Image1, c + QPoint(4, -4));
+        EXPECT_FALSE(w->drag().isDragging());
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-        QTest::mouseMove(w.Image1, c + move);
-        EXPECT_TRUE(w.drag().isDragging()) << move.x() << "," << move.y();
-        QTest::mouseRelease(w.Image1, Qt::LeftButton, {}, c + move);
+        QTest::mouseMove(w->Image1, c + move);
+        EXPECT_TRUE(w->drag().isDragging()) << move.x() << "," << move.y();
+        QTest::mouseRelease(w->Image1, Qt::LeftButton, {}, c + move);
     }
-    QTest::mousePress(w.Image1, Qt::LeftButton, {}, c);
-    QTest::mouseMove(w.Image1, c + QPoint(0, -5));
-    ASSERT_NE(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ForbiddenCursor);  // over the photo
-    QTest::mouseMove(w.Image1, over(w, w.Image4, QPoint(300, 50)));
-    EXPECT_TRUE(w.drag().isAccepted());
-    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::DragMoveCursor);
-    const QPoint overButton = w.Image1->mapFrom(&w, QPoint(900, 10));
-    QTest::mouseMove(w.Image1, overButton);
-    EXPECT_FALSE(w.drag().isAccepted());
-    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ForbiddenCursor);
-
-    const qsizetype logSize = w.doc.log.size();
-    QTest::mouseRelease(w.Image1, Qt::LeftButton, {}, overButton);  // refused: nothing happens
-    EXPECT_EQ(w.doc.log.size(), logSize);
-    EXPECT_FALSE(w.drag().isDragging());
+    QTest::mousePress(w->Image1, Qt::LeftButton, {}, c);
+    QTest::keyClick(w->control("Charger"), Qt::Key_Escape);  // before the drag begins: the press stays armed
+    const std::pair<QPoint, bool> overs[] = {{c + QPoint(0, -5), false}, {over(w->Image4, {300, 50}), true},
+                                             {w->Image1->mapFrom(w.get(), QPoint(900, 10)), false}};
+    for (const auto& [at, accepted] : overs) {
+        QTest::mouseMove(w->Image1, at);
+        EXPECT_EQ(w->drag().isAccepted(), accepted);
+        EXPECT_EQ(cursorShape(), accepted ? Qt::DragMoveCursor : Qt::ForbiddenCursor);
+    }
+    const QStringList log = w->doc.log;
+    QTest::mouseRelease(w->Image1, Qt::LeftButton, {}, overs[2].first);  // refused: nothing happens
+    QTest::mousePress(w->Image1, Qt::LeftButton, {}, c);
+    QTest::mouseMove(w->Image1, c + QPoint(6, 0));
+    QTest::mouseMove(w->Image1, over(w->Image4, {750, 50}));
+    QTest::keyClick(w->control("Charger"), Qt::Key_A);  // another key leaves it
+    ASSERT_TRUE(w->drag().isAccepted());
+    QTest::keyClick(w->control("Charger"), Qt::Key_Escape);
+    EXPECT_FALSE(w->drag().isDragging());
+    QTest::mouseRelease(w->Image1, Qt::LeftButton, {}, over(w->Image4, {750, 50}));
+    EXPECT_EQ(w->doc.log, log + QStringList{log.last()});  // the second press only
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
-    // Escape abandons a drag over the bar.
-    QTest::mousePress(w.Image1, Qt::LeftButton, {}, c);
-    QTest::mouseMove(w.Image1, c + QPoint(6, 0));
-    QTest::mouseMove(w.Image1, over(w, w.Image4, QPoint(750, 50)));
-    ASSERT_TRUE(w.drag().isAccepted());
-    QTest::keyClick(w.control("Charger"), Qt::Key_A);  // another key leaves it
-    ASSERT_TRUE(w.drag().isAccepted());
-    QTest::keyClick(w.control("Charger"), Qt::Key_Escape);
-    EXPECT_FALSE(w.drag().isDragging());
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    QTest::mouseRelease(w.Image1, Qt::LeftButton, {}, over(w, w.Image4, QPoint(750, 50)));
-    EXPECT_NE(w.doc.log.last(), QStringLiteral("Posé"));
-}
-
-TEST_F(Mouse, MiddleButtonShowsTheSizeTagUntilReleased)
-{
-    Tornvl& w = counted();
-    const QPoint c = groupToPress(w, false);
-    QTest::mousePress(w.Image1, Qt::MiddleButton, {}, c);
-    EXPECT_TRUE(w.Edit9->isVisible());
-    EXPECT_EQ(w.Edit9->text(), QStringLiteral("taille: %1").arg(w.doc.groupSizes[std::size_t(GroupAt(w.doc, c.x(), c.y()))]));
-    EXPECT_EQ(w.Edit9->pos(), QPoint(c.x() - 25, c.y() - 20));
-    QTest::mouseMove(w.Image1, c + QPoint(20, 0));
-    EXPECT_FALSE(w.drag().isDragging());  // only the left button drags
-    QTest::mouseRelease(w.Image1, Qt::MiddleButton, {}, c + QPoint(20, 0));
-    EXPECT_FALSE(w.Edit9->isVisible());
-    QTest::mousePress(w.Image1, Qt::MiddleButton, {}, QPoint(5, 5));
-    EXPECT_FALSE(w.Edit9->isVisible());
-    QTest::mouseRelease(w.Image1, Qt::MiddleButton, {}, QPoint(5, 5));
-}
-
-TEST_F(Mouse, RightClickMakesAGroupOfTwo)
-{
-    Tornvl& w = counted();
-    const QPoint c = groupToPress(w, false);
-    const int one = field(w, 1), two = field(w, 2), total = w.nbtotal->text().toInt();
-    QTest::mouseClick(w.Image1, Qt::RightButton, {}, c);
-    EXPECT_EQ(field(w, 1), one - 1);
-    EXPECT_EQ(field(w, 2), two + 1);
-    EXPECT_EQ(w.nbtotal->text().toInt(), total + 1);
-    EXPECT_FALSE(w.drag().isArmed());
-}
-
-TEST_F(Mouse, StripTakesDropsAndClicksAtItsOwnPoints)
-{
-    seed(allStartFiles());
-    Tornvl& w = open();
-    const QPoint p(236, 85);
-    for (const auto& [x, cell] : {std::pair{92, 2}, std::pair{93, 3}}) {
-        w.doc.pixo.fill({});
-        w.doc.pixno.fill({});
-        drag(w, p, w.Image2, QPoint(x, 15));
-        const ColorTriple got = cell < 3 ? w.doc.pixo[std::size_t(cell)] : w.doc.pixno[std::size_t(cell - 3)];
-        EXPECT_EQ(got, ColorToTriple(pixelAt(w.doc.displayedPhoto, p.x(), p.y()))) << x;
+    const int two = field(2), total = w->nbtotal->text().toInt();
+    drag(c, w->Image4, QPoint(450, 60));
+    EXPECT_EQ(w->doc.log.last(), "Posé");
+    EXPECT_EQ(field(2), two - 1);
+    EXPECT_EQ(field(3), 1);
+    EXPECT_EQ(w->nbtotal->text().toInt(), total + 1);
+    EXPECT_EQ(w->Image4->image(), w->doc.correctionBar);
+    const QImage bar = w->Image4->image();
+    drag(c, w->Image4, QPoint(50, 50));  // a second time: refused
+    drag(QPoint(5, 5), w->Image4, QPoint(750, 50));  // the sky: refused
+    EXPECT_EQ(w->doc.log.last(), "5 5 0");
+    EXPECT_EQ(w->Image4->image(), bar);
+    for (const auto& [x, cell] : {std::pair{92, 2}, {93, 3}}) {  // the strip takes it, on both sides of a cell's edge
+        w->doc.pixo.fill({});
+        w->doc.pixno.fill({});
+        drag(QPoint(5, 5), w->Image2, QPoint(x, 15));
+        EXPECT_EQ(w->doc.pixo[2] == ColorToTriple(pixelAt(w->doc.displayedPhoto, 5, 5)), cell == 2) << x;
     }
-    EXPECT_EQ(w.Image2->image(), w.doc.stripPicture.convertToFormat(w.Image2->image().format()));
-    const Color under = pixelAt(w.Image2->image(), 140, 14);
-    QTest::mouseClick(w.Image2, Qt::LeftButton, {}, QPoint(140, 14));
-    EXPECT_EQ(w.doc.pixno[1], ColorToTriple(under));
-    EXPECT_EQ(pixelAt(w.Image2->image(), 140, 12), clYellow);
+    EXPECT_EQ(w->Image2->image(), w->doc.stripPicture);
+    const Color under = pixelAt(w->Image2->image(), 140, 14);  // a click takes the colour under it
+    QTest::mouseClick(w->Image2, Qt::LeftButton, {}, QPoint(140, 14));
+    EXPECT_EQ(w->doc.pixno[1], ColorToTriple(under));
+
+    c = group(false);  // left and middle presses are logged, the middle one shows the group's size by the
+    // pointer until released, the right one makes a group of two, the others do nothing
+    const int size = w->doc.groupSizes[std::size_t(GroupAt(w->doc, c.x(), c.y()))];
+    const struct {
+        Qt::MouseButton button;
+        QPoint at;
+        int lines, binOfTwo;
+        bool tag, armed;
+    } presses[] = {{Qt::LeftButton, c, 1, 0, false, true}, {Qt::MiddleButton, c, 1, 0, true, false},
+                   {Qt::MiddleButton, {5, 5}, 1, 0, false, false}, {Qt::BackButton, c, 0, 0, false, false}, {Qt::RightButton, c, 0, 1, false, false}};
+    for (const auto& p : presses) {
+        SCOPED_TRACE(p.button);
+        const qsizetype lines = w->doc.log.size();
+        const int two = field(2), one = field(1);
+        QTest::mousePress(w->Image1, p.button, {}, p.at);
+        EXPECT_EQ(w->doc.log.size(), lines + p.lines);
+        EXPECT_EQ(QPoint(field(1), field(2)), QPoint(one - p.binOfTwo, two + p.binOfTwo));
+        EXPECT_EQ(w->Edit9->isVisible(), p.tag);
+        EXPECT_TRUE(!p.tag || (w->Edit9->text() == QString("taille: %1").arg(size) && w->Edit9->pos() == c - QPoint(25, 20)));
+        EXPECT_EQ(w->drag().isArmed(), p.armed);
+        QTest::mouseMove(w->Image1, p.at + QPoint(20, 0));
+        EXPECT_EQ(w->drag().isDragging(), p.armed);  // only the left button drags
+        QTest::mouseRelease(w->Image1, p.button, {}, p.at + QPoint(20, 0));
+        EXPECT_FALSE(w->Edit9->isVisible());
+    }
+    const qsizetype lines = w->doc.log.size();
+    QTest::mouseDClick(w->Image1, Qt::LeftButton, {}, {5, 5});  // the second press of a double click is a press
+    EXPECT_EQ(w->doc.log.size(), lines + 1);
+}
+
+// A larger photo opens whole; the window's keys zoom it and a left double click
+// shows it whole again. Zoomed and scrolled, a frame is shown on the photo's own
+// pixels, a press reaches the group under the pointer (the size tag by the
+// pointer) and a drag takes it to the bar. The zoom and the place stay through
+// the work; a new photo opens whole.
+TEST_F(WindowTest, ZoomedScrolledPhotoMeetsTheRightGroupsAndStaysThroughTheWork)
+{
+    seed();
+    writeLargeFlock("large.jpg");
+    open();
+    choose("large.jpg");
+    const PhotoViewport& view = w->Image1->viewport();
+    const double fit = view.zoom();
+    EXPECT_EQ(view.zoomedSize(), QSize(800, 533));
+    const std::tuple<Qt::Key, bool, double> keys[] = {{Qt::Key_Plus, true, 1.25 * fit}, {Qt::Key_Minus, true, fit}, {Qt::Key_A, false, fit},
+                                                      {Qt::Key_Equal, true, 1.25 * fit}, {Qt::Key_0, true, fit}, {Qt::Key_Plus, true, 1.25 * fit}};
+    for (const auto& [key, taken, zoom] : keys) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(w.get(), &press);
+        EXPECT_EQ(press.isAccepted(), taken) << key;
+        EXPECT_NEAR(view.zoom(), zoom, 1e-12) << key;
+    }
+    QTest::mouseDClick(w->Image1, Qt::MiddleButton, {}, {300, 200});
+    EXPECT_NEAR(view.zoom(), 1.25 * fit, 1e-12);
+    QTest::mouseDClick(w->Image1, Qt::LeftButton, {}, {300, 200});
+    EXPECT_EQ(view.zoom(), fit);
+
+    w->doc.pixo.fill(ColorTriple{20, 20, 20});
+    w->doc.pixno = {ColorTriple{220, 130, 90}, ColorTriple{220, 160, 120}, ColorTriple{220, 190, 150}};
+    click("creer_bmp");
+    click("Ornival1");
+    ASSERT_EQ(w->doc.groupCount, 27);
+    const int pair = GroupAt(w->doc, 2005, 1505);
+    ASSERT_GE(w->doc.groupSizes[std::size_t(pair)], w->doc.twoBirdThreshold);
+    const TRect r = w->doc.groupRects[std::size_t(pair)];
+    const QPoint corner(r.Left + (r.Left + r.Top) % 2, r.Top);  // a dot of the dotted outline
+    ASSERT_EQ(w->Image1->image().pixel(corner) & 0xFFFFFF, 0xFFFFFFu);
+
+    // 244 % about the corner, then the pair's middle scrolled under the view's middle.
+    for (int turn = 0; turn < 3; ++turn)  // the second turn stops at 100 %
+        wheel(w->Image1, {0, 0}, {0, 120 * 4}, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(view.zoom(), std::pow(1.25, 4));
+    const QPoint pixel((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2), at(400, 300);
+    wheel(w->Image1, at, at - view.toArea(pixel) - QPoint(1, 1));
+    ASSERT_EQ(view.toPhoto(at), pixel);
+    const QImage shown = w->Image1->grab().toImage();
+    EXPECT_EQ(shown.pixel(view.toArea(corner)) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_NE(shown.pixel(view.toArea(corner) - QPoint(0, 1)) & 0xFFFFFF, 0xFFFFFFu);
+
+    QTest::mousePress(w->Image1, Qt::MiddleButton, {}, at);
+    EXPECT_EQ(w->doc.pressedGroup, pair);
+    EXPECT_EQ(w->Edit9->pos(), w->Image1->mapTo(w.get(), at) - QPoint(26, 21));
+    QTest::mouseRelease(w->Image1, Qt::MiddleButton, {}, at);
+    const double kept = view.zoom();
+    const QPoint keptScroll = view.scroll();
+    drag(at, w->Image4, QPoint(750, 50));  // into the bin of six
+    EXPECT_TRUE(w->doc.movedGroups[std::size_t(pair)]);
+    EXPECT_EQ(w->doc.binCounts[6], 1);
+    click("voir_enlever_le_noir");
+    click("Ornival2");
+    EXPECT_EQ(view.zoom(), kept);
+    EXPECT_EQ(view.scroll(), keptScroll);
+    choose("large.jpg");
+    EXPECT_EQ(view.zoom(), fit);
+    EXPECT_EQ(view.scroll(), QPoint(0, 0));
 }

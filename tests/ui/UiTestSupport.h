@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Canvas.h"
+#include "core/Groups.h"
 #include "ui/Dialogs.h"
 #include "ui/Main.h"
 
@@ -8,31 +9,27 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <vector>
 
-namespace uitest {
-
-inline QString dataDir()
+inline void writeFile(const QString& name, const QByteArray& bytes)
 {
-    return QStringLiteral(ORNIVAL_SOURCE_DIR "/data");
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
+    file.write(bytes);
 }
 
-// The files the program finds beside itself when it is installed: the default
-// photo, the arrow, the factory set and a user set copied from it.
-inline QStringList allStartFiles()
+// Turns the wheel over `view`; returns whether the view took it.
+inline bool wheel(QWidget* view, QPoint at, QPoint angle, Qt::KeyboardModifiers modifiers = {})
 {
-    return {QStringLiteral("vol de cigognes.jpg"), QStringLiteral("fleche.bmp"), QStringLiteral("ornival0.ini"),
-            QStringLiteral("blocs_couleurs0.bmp"), QStringLiteral("ornival.ini"), QStringLiteral("blocs_couleurs.bmp")};
+    QWheelEvent event(at, view->mapToGlobal(QPointF(at)), {}, angle, Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &event);
+    return event.isAccepted();
 }
-
-struct Message {
-    MessageKind kind;
-    QString text;
-};
 
 // Runs each test in a folder of its own, as the program's current folder, with
 // the message boxes recorded instead of shown.
@@ -40,80 +37,70 @@ class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(folder.isValid());
-        previousFolder = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(folder.path()));
-        previousPresenter = messagePresenter();
-        messagePresenter() = [this](QWidget*, MessageKind kind, const QString& text) {
-            messages.push_back({kind, text});
-        };
+        ASSERT_TRUE(folder.isValid() && QDir::setCurrent(folder.path()));
+        messagePresenter() = [this](QWidget*, MessageKind kind, const QString& text) { messages.push_back({kind, text}); };
     }
+    void TearDown() override { w.reset(); }
 
-    void TearDown() override
-    {
-        window.reset();
-        messagePresenter() = previousPresenter;
-        QDir::setCurrent(previousFolder);
-    }
-
-    // Copies shipped files into the folder; "ornival.ini" and
-    // "blocs_couleurs.bmp" come from the factory set.
-    void seed(const QStringList& names)
+    // The files beside the installed program: the default photo, the arrow,
+    // the factory set and a user set copied from it.
+    void seed(QStringList names = {"vol de cigognes.jpg", "fleche.bmp", "ornival0.ini", "blocs_couleurs0.bmp", "ornival.ini",
+                                   "blocs_couleurs.bmp"})
     {
         for (const QString& name : names) {
             QString source = name;
-            if (name == QLatin1String("ornival.ini"))
-                source = QStringLiteral("ornival0.ini");
-            else if (name == QLatin1String("blocs_couleurs.bmp"))
-                source = QStringLiteral("blocs_couleurs0.bmp");
-            ASSERT_TRUE(QFile::copy(dataDir() + QLatin1Char('/') + source, name)) << name.toStdString();
+            source.replace("ornival.ini", "ornival0.ini").replace("couleurs.bmp", "couleurs0.bmp");
+            ASSERT_TRUE(QFile::copy(ORNIVAL_SOURCE_DIR "/data/" + source, name)) << name.toStdString();
         }
     }
-
-    Tornvl& open()
+    void open()
     {
-        window = std::make_unique<Tornvl>();
-        window->urlOpener = [this](const QUrl& url) {
-            openedUrls << url;
-            return true;
-        };
-        window->show();
-        return *window;
+        w = std::make_unique<Tornvl>();
+        w->urlOpener = [this](const QUrl& url) { return openedUrls << url, true; };
+        w->show();
+    }
+    void click(const char* name) const { QTest::mouseClick(w->control(name), Qt::LeftButton); }
+    QString text(const char* name) const { return static_cast<QLineEdit*>(w->control(name))->text(); }
+    int field(int bin) const { return w->binFields[bin]->text().toInt(); }
+    void choose(const QString& path)
+    {
+        w->photoChooser = [path](QWidget*) { return path; };
+        click("Charger");
+    }
+    void expectOneMessage(MessageKind kind, const QString& text)
+    {
+        ASSERT_EQ(messages.size(), 1u) << text.toStdString();
+        EXPECT_EQ(messages[0].first, kind);
+        EXPECT_EQ(messages[0].second, text);
+        messages.clear();
     }
 
-    QPushButton* button(const char* name) const
+    // A point of `target` as a point of the photo's control.
+    QPoint over(QWidget* target, QPoint point) const { return w->Image1->mapFrom(w.get(), target->mapTo(w.get(), point)); }
+    // A left press on the photo, a move past the drag threshold, then a move to
+    // `point` of `target` and the release there.
+    void drag(QPoint from, QWidget* target, QPoint point) const
     {
-        return qobject_cast<QPushButton*>(window->control(QLatin1String(name)));
+        QTest::mousePress(w->Image1, Qt::LeftButton, {}, from);
+        QTest::mouseMove(w->Image1, from + QPoint(6, 0));
+        QTest::mouseMove(w->Image1, over(target, point));
+        QTest::mouseRelease(w->Image1, Qt::LeftButton, {}, over(target, point));
     }
-    void click(const char* name) const
+    // The centre of a group that a press there reaches, framed (two birds) or not.
+    QPoint group(bool framed) const
     {
-        QPushButton* b = button(name);
-        ASSERT_NE(b, nullptr) << name;
-        QTest::mouseClick(b, Qt::LeftButton);
-    }
-    QString fieldText(const char* name) const
-    {
-        return qobject_cast<QLineEdit*>(window->control(QLatin1String(name)))->text();
-    }
-    // Separation then count on the default flock with the factory set.
-    void separateAndCount()
-    {
-        click("creer_bmp");
-        click("Ornival1");
+        for (int g = 1; g <= w->doc.groupCount; ++g) {
+            const TRect r = w->doc.groupRects[std::size_t(g)];
+            const QPoint c((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+            if ((w->doc.groupSizes[std::size_t(g)] >= w->doc.twoBirdThreshold) == framed && GroupAt(w->doc, c.x(), c.y()) == g)
+                return c;
+        }
+        ADD_FAILURE() << "no such group";
+        return {};
     }
 
     QTemporaryDir folder;
-    QString previousFolder;
-    MessagePresenter previousPresenter;
-    std::vector<Message> messages;
+    std::vector<std::pair<MessageKind, QString>> messages;
     QList<QUrl> openedUrls;
-    std::unique_ptr<Tornvl> window;
+    std::unique_ptr<Tornvl> w;
 };
-
-// A point of the window's client area as a point of `widget`.
-inline QPoint fromWindow(QWidget* widget, QPoint windowPoint)
-{
-    return widget->mapFrom(widget->window(), windowPoint);
-}
-
-} // namespace uitest

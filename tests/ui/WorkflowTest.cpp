@@ -1,16 +1,16 @@
-// A whole use by button presses, and what each button shows when it fails.
+// The start-up with each file missing or damaged, a whole use, what each failure
+// shows (the state left as it was), and the window's boxes and dialogs.
 #include "UiTestSupport.h"
+
+#include "files/BmpFile.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLibraryInfo>
 #include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QTreeView>
-
-using namespace uitest;
 
 namespace {
 
@@ -23,344 +23,268 @@ int blackPixels(const QImage& image)
     return n;
 }
 
-class Workflow : public WindowTest {
-protected:
-    void choose(const QString& photo)
-    {
-        window->photoChooser = [photo](QWidget*) { return photo; };
-        click("Charger");
-    }
-    // The total the count fields give by the program's rule.
-    int totalOfFields() const
-    {
-        return window->binFields[1]->text().toInt() + 2 * window->binFields[2]->text().toInt()
-            + 3 * window->binFields[3]->text().toInt() + 4 * window->binFields[4]->text().toInt()
-            + 6 * window->binFields[6]->text().toInt();
-    }
-    void expectOneMessage(MessageKind kind, const QString& text)
-    {
-        ASSERT_EQ(messages.size(), 1u) << text.toStdString();
-        EXPECT_EQ(messages[0].kind, kind);
-        EXPECT_EQ(messages[0].text, text);
-        messages.clear();
-    }
-};
-
 } // namespace
 
-TEST_F(Workflow, WholeUseByButtons)
+// The steps after a failing one are skipped, the window opens all the same,
+// the strip is never a picture of nothing and the arrow's places are known.
+TEST_F(WindowTest, StartUpOpensWithWhatTheFolderHolds)
 {
-    seed(allStartFiles());
-    Tornvl& w = open();
-    const QImage photo = w.Image1->image();
-    EXPECT_EQ(blackPixels(photo), 0);
+    const struct {
+        QString missing, damaged, error;  // an error ending in '#': the decoder's number follows
+        bool photo, samples, strip, arrow;
+    } folders[] = {{{}, {}, {}, true, true, true, true},
+                   {"vol de cigognes.jpg", {}, {}, false, true, true, true},
+                   {{}, "vol de cigognes.jpg", "Erreur JPEG #", false, false, false, false},
+                   {"ornival.ini", {}, "Impossible d'ouvrir le fichier ornival.ini.", true, false, false, false},
+                   {"blocs_couleurs.bmp", {}, "Impossible d'ouvrir le fichier blocs_couleurs.bmp.", true, true, false, false},
+                   {{}, "blocs_couleurs.bmp", "Image bitmap incorrecte.", true, true, false, false},
+                   {"fleche.bmp", {}, "Impossible d'ouvrir le fichier fleche.bmp.", true, true, true, false}};
+    for (const auto& f : folders) {
+        SCOPED_TRACE((f.missing + f.damaged).toStdString());
+        const QString name = QString::number(&f - folders);
+        ASSERT_TRUE(QDir::setCurrent(folder.path()) && QDir().mkdir(name) && QDir::setCurrent(name));
+        QStringList files{"vol de cigognes.jpg", "fleche.bmp", "ornival0.ini", "blocs_couleurs0.bmp", "ornival.ini", "blocs_couleurs.bmp"};
+        files.removeAll(f.missing);
+        files.removeAll(f.damaged);
+        seed(files);
+        if (!f.damaged.isEmpty())
+            writeFile(f.damaged, f.damaged.endsWith(".jpg") ? QByteArray("\xFF\xD8\xFF\xE0 not a photo", 18) : "BM not a picture");
+        open();
+        ASSERT_EQ(messages.size(), f.error.isEmpty() ? 0u : 1u);
+        EXPECT_TRUE(f.error.isEmpty() || (messages[0].first == MessageKind::Error && messages[0].second.endsWith('.')
+                                          && messages[0].second.left(f.error.endsWith('#') ? f.error.size() : -1) == f.error));
+        messages.clear();
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(w->doc.workflowStep, 1);
+        EXPECT_EQ(w->Panel_fleche->pos(), QPoint(816, 5));
+        EXPECT_EQ(w->doc.arrowPoints[2], (TPoint{775, 124}));
+        EXPECT_EQ(w->doc.arrowPoints[6], (TPoint{770, 464}));
+        EXPECT_EQ(w->Image1->image().size(), f.photo ? QSize(800, 600) : QSize(0, 0));
+        EXPECT_EQ(w->doc.log.size(), f.samples ? 7 : 0);
+        EXPECT_EQ(w->doc.pixno[0], (f.samples ? ColorTriple{190, 100, 41} : ColorTriple{}));
+        EXPECT_EQ(w->Image2->image().size(), QSize(191, 31));
+        EXPECT_EQ(w->Image2->image() == readBmpFile(ORNIVAL_SOURCE_DIR "/data/blocs_couleurs0.bmp"), f.strip);
+        EXPECT_EQ(w->img_fleche->image().isNull(), !f.arrow);
+        EXPECT_EQ(text("edit_seuil"), "auto");
+    }
+}
 
-    // A count before any separation is refused and changes nothing.
-    click("Ornival1");
-    expectOneMessage(MessageKind::Plain, "Il faut d'abord séparer ciel et oiseaux ou charger le fichier bmp");
-    EXPECT_EQ(w.Panel_fleche->pos(), QPoint(816, 5));
-
-    // Separation: the birds turn black, the set is saved, the arrow points at the count.
-    QFile::remove("ornival.ini");
+// Each button and key does its step; the arrow points at the next one.
+TEST_F(WindowTest, WholeUseByButtonsAndKeys)
+{
+    seed();
+    writeFile("aide.html", "<html></html>");
+    open();
+    const QImage photo = w->Image1->image();
     click("creer_bmp");
-    EXPECT_GT(blackPixels(w.Image1->image()), 1000);
-    EXPECT_TRUE(QFile::exists("ornival.ini"));
-    EXPECT_EQ(w.Panel_fleche->pos(), QPoint(816, 190));
+    EXPECT_EQ(w->Panel_fleche->pos(), QPoint(816, 190));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the wait cursor is gone
+    click("Ornival1");  // within 5 % of the flock's 86 birds, the fields add up, the threshold in its field
+    EXPECT_NEAR(w->nbtotal->text().toInt(), 86, 86 * 0.05);
+    EXPECT_EQ(w->nbtotal->text().toInt(), field(1) + 2 * field(2) + 3 * field(3) + 4 * field(4) + 6 * field(6));
+    EXPECT_EQ(text("edit_seuil").toInt(), w->doc.twoBirdThreshold);
+    EXPECT_EQ(w->edit_taille_mini->toolTip(), w->control("Label_taille_mini")->toolTip());  // no size chosen with "3"
+    EXPECT_EQ(w->Panel_fleche->pos(), QPoint(775, 223));
+    EXPECT_TRUE(w->Label3->isVisible() && w->Label4->isVisible());
+    EXPECT_EQ(w->Image4->image(), w->doc.correctionBar);
 
-    // Count: within 5 % of the flock's 86 birds, the fields add up, the arrow
-    // points at the curve and the field holds the threshold found.
-    click("Ornival1");
-    const int total = w.nbtotal->text().toInt();
-    EXPECT_NEAR(total, 86, 86 * 0.05);
-    EXPECT_EQ(total, totalOfFields());
-    EXPECT_EQ(fieldText("edit_seuil").toInt(), w.doc.twoBirdThreshold);
-    EXPECT_EQ(w.Panel_fleche->pos(), QPoint(775, 223));
-    EXPECT_TRUE(w.Label3->isVisible());
-    EXPECT_TRUE(w.Label4->isVisible());
-    EXPECT_EQ(w.Image4->image().size(), QSize(800, 100));
-    const QImage lightCurve = w.Image3->image();
-    EXPECT_EQ(lightCurve.size(), QSize(214, 172));
-
-    // "Lisser" redraws the curve with the strong smoothing and back.
+    // The curve shows the panel through its white pixels (below its caption and
+    // button, within its frame); "Lisser" redraws it and back; a click picks a threshold.
+    const QImage curve = w->Image3->image();
+    const QImage shown = w->grab(QRect(w->Image3->mapTo(w.get(), QPoint()), curve.size())).toImage();
+    for (int y = 22; y < 168; y += 2)
+        for (int x = 2; x < 210; x += 2)
+            ASSERT_EQ(shown.pixel(x, y), (curve.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF ? 0xFFF0F0F0 : curve.pixel(x, y)) << x << "," << y;
     click("Lisser");
-    EXPECT_NE(w.Image3->image(), lightCurve);
+    EXPECT_NE(w->Image3->image(), curve);
     click("Lisser");
-    EXPECT_EQ(w.Image3->image(), lightCurve);
+    EXPECT_EQ(w->Image3->image(), curve);
+    QTest::mouseClick(w->Image3, Qt::LeftButton, {}, QPoint(120, 90));
+    const QString picked = text("edit_seuil");
+    EXPECT_EQ(w->Label5->text(), "seuil | " + picked);
+    EXPECT_EQ(w->Label5->pos(), QPoint(95, 70));
+    EXPECT_EQ(w->Panel_fleche->pos(), QPoint(816, 436));
 
-    // A click on the curve picks a threshold: label, field and arrow.
-    QTest::mouseClick(w.Image3, Qt::LeftButton, {}, QPoint(120, 90));
-    const QString picked = fieldText("edit_seuil");
-    EXPECT_EQ(w.Label5->text(), QStringLiteral("seuil | ") + picked);
-    EXPECT_EQ(w.Label5->pos(), QPoint(95, 70));
-    EXPECT_EQ(w.Panel_fleche->pos(), QPoint(816, 436));
-
-    // Enter released in the field counts again with it; another key does nothing.
-    const qsizetype logBeforeEnter = w.doc.log.size();
-    QTest::keyClick(w.edit_seuil, Qt::Key_A);
-    QTest::keyClick(w.edit_seuil, Qt::Key_Backspace);
-    EXPECT_EQ(w.doc.log.size(), logBeforeEnter);
-    QTest::keyClick(w.edit_seuil, Qt::Key_Return);
-    EXPECT_EQ(w.doc.log.size(), logBeforeEnter + 4);
-    EXPECT_EQ(w.doc.twoBirdThreshold, picked.toInt());
-    EXPECT_EQ(w.Panel_fleche->pos(), QPoint(770, 464));
-    EXPECT_EQ(w.nbtotal->text().toInt(), totalOfFields());
-
-    // The corrections box's overlay button: frames without black, then black again.
-    const int withBlack = blackPixels(w.Image1->image());
-    click("voir_enlever_le_noir");
-    EXPECT_LT(blackPixels(w.Image1->image()), withBlack / 2);
-    click("voir_enlever_le_noir");
-    EXPECT_EQ(blackPixels(w.Image1->image()), withBlack);
-    // The separation box's one: the bare photo, then the black without frames.
-    click("voir_enlever_le_noir1");
-    EXPECT_EQ(w.Image1->image(), photo);
-    click("voir_enlever_le_noir1");
-    EXPECT_EQ(blackPixels(w.Image1->image()), withBlack);
-
-    // Save and load the working bitmap: step 2, the arrow stays, a recount
-    // gives the same total.
-    click("Sauve_bmp");
-    EXPECT_TRUE(QFile::exists("vol de cigognes.bmp"));
-    click("charge_bmp");
-    EXPECT_EQ(w.doc.workflowStep, 2);
-    EXPECT_EQ(w.Panel_fleche->pos(), QPoint(770, 464));
-    const QString shownTotal = w.nbtotal->text();
+    // Enter or the keypad's Enter released in either count field counts again; another key does not.
+    const std::tuple<KeyUpEdit*, Qt::Key, Qt::KeyboardModifiers, int> keys[] = {
+        {w->edit_seuil, Qt::Key_A, {}, 0}, {w->edit_seuil, Qt::Key_Backspace, {}, 0},
+        {w->edit_seuil, Qt::Key_Return, {}, 4}, {w->edit_taille_mini, Qt::Key_Enter, Qt::KeypadModifier, 4}};
+    for (const auto& [edit, key, modifiers, lines] : keys) {
+        const qsizetype before = w->doc.log.size();
+        QTest::keyClick(edit, key, modifiers);
+        EXPECT_EQ(w->doc.log.size(), before + lines) << key;
+    }
+    EXPECT_EQ(w->doc.twoBirdThreshold, picked.toInt());
+    EXPECT_EQ(w->Panel_fleche->pos(), QPoint(770, 464));
+    w->edit_taille_mini->setText("auto");  // the hint and the log say which size was chosen
     click("Ornival2");
-    EXPECT_EQ(w.nbtotal->text(), shownTotal);
+    const QString chosen = QString::number(w->doc.minGroupSize);
+    EXPECT_TRUE(w->edit_taille_mini->toolTip().endsWith("\nTaille mini choisie : " + chosen + " pixels."));
+    EXPECT_TRUE(w->doc.log.contains("taille mini auto : " + chosen));
 
-    // The log shows once "Total : " is clicked, and follows the document's log.
-    EXPECT_FALSE(w.Memo1->isVisible());
-    QTest::mouseClick(w.Total, Qt::LeftButton);
-    EXPECT_TRUE(w.Memo1->isVisible());
-    EXPECT_EQ(w.Memo1->toPlainText(), w.doc.log.join(QLatin1Char('\n')));
-    // "réintialiser" brings the factory set back into the strip and the log.
-    click("reintialiser");
-    EXPECT_EQ(w.doc.log.size(), 7);
-    EXPECT_EQ(w.Memo1->toPlainText(), w.doc.log.join(QLatin1Char('\n')));
+    // The overlay buttons: the frames without black, the bare photo, and back.
+    const QImage counted = w->Image1->image();
+    click("voir_enlever_le_noir");
+    EXPECT_LT(blackPixels(w->Image1->image()), blackPixels(counted) / 2);
+    click("voir_enlever_le_noir");
+    click("voir_enlever_le_noir1");
+    EXPECT_EQ(w->Image1->image(), photo);
+    click("voir_enlever_le_noir1");
+    EXPECT_EQ(blackPixels(w->Image1->image()), blackPixels(counted));
 
-    // A new photo: step 1, "auto", no black.
-    choose(QDir::current().absoluteFilePath("vol de cigognes.jpg"));
-    EXPECT_EQ(w.doc.workflowStep, 1);
-    EXPECT_EQ(fieldText("edit_seuil"), QStringLiteral("auto"));
-    EXPECT_EQ(w.Panel_fleche->pos(), QPoint(775, 124));
-    EXPECT_EQ(blackPixels(w.Image1->image()), 0);
+    // The log shows once "Total : " is clicked and follows the document's log,
+    // keeping its scroll place while no line comes.
+    EXPECT_FALSE(w->Memo1->isVisible());
+    QTest::mouseClick(w->Total, Qt::LeftButton);
+    EXPECT_EQ(w->Memo1->toPlainText(), w->doc.log.join('\n'));
+    QScrollBar* bar = w->Memo1->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 1);
+    bar->setValue(bar->maximum() / 2);
+    click("Lisser");
+    EXPECT_EQ(bar->value(), bar->maximum() / 2);
+    click("reintialiser");  // the factory set back in the strip and the log
+    EXPECT_EQ(w->doc.log.size(), 7);
+    EXPECT_EQ(w->Memo1->toPlainText(), w->doc.log.join('\n'));
 
+    w->urlOpener = [this](const QUrl& url) { return openedUrls << url, false; };
+    click("Aide");  // the page beside the program; a failure to open it is not reported
+    EXPECT_EQ(openedUrls, QList<QUrl>{QUrl::fromLocalFile(QDir::current().absoluteFilePath("aide.html"))});
     EXPECT_TRUE(messages.empty());
     click("Fermer2");
-    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(w->isVisible());
 }
 
-TEST_F(Workflow, FailuresShowTheirMessageAndLeaveTheWindowAsItWas)
+// Every refusal shows its message and leaves the photo, the step, the fields,
+// the log and the arrow as they were.
+TEST_F(WindowTest, FailuresShowTheirMessageAndLeaveTheWindowAsItWas)
 {
-    seed(allStartFiles());
-    Tornvl& w = open();
-    // Before a count: the working bitmap's files.
-    click("charge_bmp");
-    expectOneMessage(MessageKind::Error, "Impossible d'ouvrir le fichier vol de cigognes.bmp.");
-    QFile bad("vol de cigognes.bmp");
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-    bad.write("BM damaged");
-    bad.close();
-    click("charge_bmp");
-    expectOneMessage(MessageKind::Error, "Image bitmap incorrecte.");
-    EXPECT_EQ(w.doc.workflowStep, 1);
-
-    separateAndCount();
-    const QImage shown = w.Image1->image();
-    const QString threshold = fieldText("edit_seuil");
-    const QString total = w.nbtotal->text();
-    const qsizetype logSize = w.doc.log.size();
-    auto unchanged = [&] {
-        EXPECT_EQ(w.Image1->image(), shown);
-        EXPECT_EQ(w.doc.workflowStep, 3);
-        EXPECT_EQ(fieldText("edit_seuil"), threshold);
-        EXPECT_EQ(w.nbtotal->text(), total);
-        EXPECT_EQ(w.doc.log.size(), logSize);
-        EXPECT_EQ(w.Panel_fleche->pos(), QPoint(775, 223));
+    seed();
+    open();
+    const auto seuil = [&](const char* typed) { w->edit_seuil->setText(typed), click("Ornival2"); };
+    const auto mini = [&](const char* typed) { w->edit_taille_mini->setText(typed), click("Ornival2"); };
+    const struct {
+        std::function<void()> act;
+        MessageKind kind;
+        QString text;  // empty: none
+        int step;      // 1: before the separation; 3: after the count
+        bool photoKept = true;
+    } failures[] = {
+        {[&] { click("charge_bmp"); }, MessageKind::Error, "Impossible d'ouvrir le fichier vol de cigognes.bmp.", 1},
+        {[&] { writeFile("vol de cigognes.bmp", "BM damaged"), click("charge_bmp"); }, MessageKind::Error, "Image bitmap incorrecte.", 1},
+        {[&] { click("Ornival1"); }, MessageKind::Plain, "Il faut d'abord séparer ciel et oiseaux ou charger le fichier bmp", 1},
+        {[&] { QFile::remove("ornival.ini"), QDir().mkdir("ornival.ini"), click("creer_bmp"); }, MessageKind::Error,
+         "Impossible de créer le fichier ornival.ini.", 1, false},  // the birds are black before the save
+        {[&] { choose({}); }, MessageKind::Plain, {}, 3},
+        {[&] { choose(ORNIVAL_CORPUS_DIR "/jpeg/not a jpeg.jpg"); }, MessageKind::Plain, "Mauvais Format", 3},
+        {[&] { choose(ORNIVAL_CORPUS_DIR "/jpeg/declares 65500x65500.jpg"); }, MessageKind::Plain,
+         "Photo trop grande : 65500 x 65500 pixels (67108864 pixels au plus)", 3},
+        {[&] { seuil("Auto"); }, MessageKind::Error, "'Auto' n'est pas une valeur entière correcte.", 3},
+        {[&] { seuil("12a"); }, MessageKind::Error, "'12a' n'est pas une valeur entière correcte.", 3},
+        {[&] { mini("2"); }, MessageKind::Error, "'2' n'est pas une taille mini correcte : il faut un nombre entier de 3 ou plus, ou auto.", 3},
+        {[&] { mini("abc"); }, MessageKind::Error, "'abc' n'est pas une valeur entière correcte.", 3},
+        {[&] { w->doc.photoFileName = folder.filePath("pas de dossier/photo.jpg"), click("Sauve_bmp"); }, MessageKind::Error,
+         "Impossible de créer le fichier " + folder.filePath("pas de dossier/photo.bmp") + ".", 3},
     };
-    // A cancelled open dialog, then a damaged photo.
-    choose(QString());
-    EXPECT_TRUE(messages.empty());
-    unchanged();
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-    bad.write("not a jpeg at all");
-    bad.close();
-    choose(QDir::current().absoluteFilePath(bad.fileName()));
-    expectOneMessage(MessageKind::Plain, "Mauvais Format");
-    w.doc.photoFileName = QStringLiteral("vol de cigognes.jpg");
-    unchanged();
-    // Bad threshold texts go to the error box.
-    for (const char* text : {"Auto", "12a"}) {
-        w.edit_seuil->setText(QString::fromUtf8(text));
-        click("Ornival2");
-        expectOneMessage(MessageKind::Error, QStringLiteral("'%1' n'est pas une valeur entière correcte.").arg(text));
-        w.edit_seuil->setText(threshold);
-        unchanged();
+    for (const auto& f : failures) {
+        SCOPED_TRACE(f.text.toStdString());
+        if (f.step == 3 && w->doc.workflowStep == 1) {
+            QDir().rmdir("ornival.ini");
+            click("creer_bmp");
+            click("Ornival1");
+        }
+        const QImage shown = w->Image1->image();
+        const QString threshold = text("edit_seuil"), total = w->nbtotal->text(), fileName = w->doc.photoFileName;
+        const QStringList log = w->doc.log;
+        const QPoint arrow = w->Panel_fleche->pos();
+        f.act();
+        ASSERT_EQ(messages.size(), f.text.isEmpty() ? 0u : 1u);
+        EXPECT_TRUE(f.text.isEmpty() || (messages[0].first == f.kind && messages[0].second == f.text)) << messages[0].second.toStdString();
+        messages.clear();
+        EXPECT_EQ(w->Image1->image() == shown, f.photoKept);
+        EXPECT_EQ(w->doc.workflowStep, f.step);
+        EXPECT_EQ(w->doc.minGroupSize, 3);
+        EXPECT_EQ(w->nbtotal->text(), total);
+        EXPECT_EQ(w->doc.log, log);
+        EXPECT_EQ(w->Panel_fleche->pos(), arrow);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        w->edit_seuil->setText(threshold);
+        w->edit_taille_mini->setText("3");
+        w->doc.photoFileName = fileName;
     }
-    // Bad minimum sizes too.
-    for (const auto& [text, error] :
-         {std::pair{"2", "'2' n'est pas une taille mini correcte : il faut un nombre entier de 3 ou plus, ou auto."},
-          std::pair{"abc", "'abc' n'est pas une valeur entière correcte."}}) {
-        w.edit_taille_mini->setText(QString::fromUtf8(text));
-        click("Ornival2");
-        expectOneMessage(MessageKind::Error, QString::fromUtf8(error));
-        EXPECT_EQ(w.doc.minGroupSize, 3);
-        unchanged();
-    }
-    w.edit_taille_mini->setText("3");
-    // A working bitmap that cannot be saved.
-    w.doc.photoFileName = folder.filePath("pas de dossier/photo.jpg");
-    click("Sauve_bmp");
-    expectOneMessage(MessageKind::Error,
-                     QStringLiteral("Impossible de créer le fichier %1.").arg(folder.filePath("pas de dossier/photo.bmp")));
 }
 
-// Enter released in the threshold field counts; when the count shows a box,
-// the Enter that closes it releases in the field and must not count again.
-TEST_F(Workflow, EnterThatClosesAMessageBoxDoesNotBringItBack)
+// When a count from Enter in the threshold field shows a box, the Enter that
+// closes it releases in the field and must not count again.
+TEST_F(WindowTest, EnterThatClosesAMessageBoxDoesNotBringItBack)
 {
-    seed(allStartFiles());
-    Tornvl& w = open();
+    seed();
+    open();
     messagePresenter() = [this](QWidget* parent, MessageKind kind, const QString& text) {
         messages.push_back({kind, text});
         const std::unique_ptr<QMessageBox> box = makeMessageBox(parent, kind, text);
         QTimer::singleShot(0, box.get(), [&box] { QTest::keyPress(box.get(), Qt::Key_Return); });
         box->exec();
     };
-    for (const auto& [typed, kind, message] :
-         {std::tuple{"auto", MessageKind::Plain, "Il faut d'abord séparer ciel et oiseaux ou charger le fichier bmp"},
-          std::tuple{"abc", MessageKind::Error, "'abc' n'est pas une valeur entière correcte."}}) {
-        SCOPED_TRACE(typed);
-        if (typed == std::string("abc"))
-            click("creer_bmp");
-        w.edit_seuil->setText(QString::fromUtf8(typed));
-        QTest::keyPress(w.edit_seuil, Qt::Key_Return);
-        QTest::keyRelease(w.edit_seuil, Qt::Key_Return);  // counts: the box shows and Enter closes it
-        QTest::keyRelease(w.edit_seuil, Qt::Key_Return);  // that Enter's release
-        expectOneMessage(kind, QString::fromUtf8(message));
+    QTest::keyPress(w->edit_seuil, Qt::Key_Return);
+    QTest::keyRelease(w->edit_seuil, Qt::Key_Return);  // counts: the box shows and Enter closes it
+    QTest::keyRelease(w->edit_seuil, Qt::Key_Return);  // that Enter's release
+    expectOneMessage(MessageKind::Plain, "Il faut d'abord séparer ciel et oiseaux ou charger le fichier bmp");
+}
+
+TEST_F(WindowTest, ErrorBoxAddsAFullStopWhenTheLastCharacterSortsAfterOne)
+{
+    for (const auto& [text, shown] : {std::pair{"Image bitmap incorrecte", "Image bitmap incorrecte."}, {"Erreur #42", "Erreur #42."},
+                                      {"a/", "a/."}, {"fini.", "fini."}, {"a-", "a-"}, {"ouvert !", "ouvert !"}, {"", ""}}) {
+        EXPECT_FALSE(guarded(nullptr, [&] { throw std::runtime_error(text); }));
+        expectOneMessage(MessageKind::Error, shown);
     }
-}
-
-// Forty birds among three hundred specks: with "auto" in "Taille mini" and
-// Enter in that field the count drops the specks, and the field's hint and
-// the log say which size was chosen.
-TEST_F(Workflow, AutomaticMinimumSizeCountsASpeckledPhotoRight)
-{
-    seed(allStartFiles());
-    QImage photo(400, 300, QImage::Format_RGB32);
-    photo.fill(Qt::white);
-    for (int b = 0; b < 40; ++b)
-        for (int i = 0; i < 9; ++i)
-            for (int j = 0; j < 7 + b % 3; ++j)
-                photo.setPixel(12 + 40 * (b % 9) + i, 12 + 60 * (b / 9) + j, qRgb(0, 0, 0));
-    for (int s = 0; s < 300; ++s)
-        for (int i = 0; i < 3 + s % 5; ++i)
-            photo.setPixel(6 + (s * 37) % 385 + i % 3, 40 + 60 * ((s * 7) % 4) + 4 * (s % 5) + i / 3, qRgb(0, 0, 0));
-    ASSERT_TRUE(photo.save("points.jpg", "JPG", 100));
-    QFile ini("ornival.ini");
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[blocs]\r\n0,0,0\r\n0,0,0\r\n0,0,0\r\n255,255,255\r\n255,255,255\r\n255,255,255\r\n");
-    ini.close();
-    Tornvl& w = open();
-    choose(QDir::current().absoluteFilePath("points.jpg"));
-    separateAndCount();
-    ASSERT_GT(w.doc.groupCount, 300) << "the specks count as birds with the minimum of 3";
-    w.edit_seuil->setText("auto");  // the first count left its threshold in its field
-    w.edit_taille_mini->setText("auto");
-    QTest::keyClick(w.edit_taille_mini, Qt::Key_Return);
-    EXPECT_EQ(w.nbtotal->text(), "40");
-    EXPECT_EQ(w.edit_taille_mini->text(), "auto");
-    const QString chosen = QString::number(w.doc.minGroupSize);
-    EXPECT_GT(w.doc.minGroupSize, 7);
-    EXPECT_TRUE(w.edit_taille_mini->toolTip().endsWith(QStringLiteral("Taille mini choisie : %1 pixels.").arg(chosen)));
-    EXPECT_TRUE(w.doc.log.contains(QStringLiteral("taille mini auto : ") + chosen));
-}
-
-TEST_F(Workflow, SeparationThatCannotSaveItsSetShowsTheErrorAndRestoresTheCursor)
-{
-    seed(allStartFiles());
-    Tornvl& w = open();
-    QFile::remove("ornival.ini");
-    ASSERT_TRUE(QDir().mkdir("ornival.ini"));  // a folder in the file's place
-    click("creer_bmp");
-    expectOneMessage(MessageKind::Error, "Impossible de créer le fichier ornival.ini.");
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(w.doc.workflowStep, 1);
-}
-
-TEST_F(Workflow, HelpOpensThePageBesideTheProgramAndAFailureIsNotReported)
-{
-    seed(allStartFiles());
-    QFile page("aide.html");
-    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-    page.write("<html></html>");
-    page.close();
-    Tornvl& w = open();
-    w.urlOpener = [this](const QUrl& url) {
-        openedUrls << url;
-        return false;
-    };
-    click("Aide");
-    EXPECT_EQ(openedUrls, QList<QUrl>{QUrl::fromLocalFile(QDir::current().absoluteFilePath("aide.html"))});
+    EXPECT_TRUE(guarded(nullptr, [] {}));
     EXPECT_TRUE(messages.empty());
-}
-
-TEST_F(Workflow, AnErrorThatNoHandlerCatchesGoesToTheErrorBoxAndTheProgramGoesOn)
-{
-    seed(allStartFiles());
-    Tornvl& w = open();
-    EXPECT_FALSE(guarded(&w, [] { throw std::runtime_error("panne"); }));
-    expectOneMessage(MessageKind::Error, "panne.");
-    EXPECT_TRUE(guarded(&w, [] {}));
-    EXPECT_TRUE(w.isVisible());
-}
-
-TEST(MessageBoxes, ErrorTextGetsAFullStopWhenItsLastCharacterSortsAfterOne)
-{
-    const std::pair<const char*, const char*> rows[] = {{"Image bitmap incorrecte", "Image bitmap incorrecte."},
-                                                        {"Erreur JPEG #42", "Erreur JPEG #42."},
-                                                        {"a/", "a/."},
-                                                        {"fini.", "fini."},
-                                                        {"a-", "a-"},
-                                                        {"ouvert !", "ouvert !"},
-                                                        {"", ""}};
-    for (const auto& [text, shown] : rows)
-        EXPECT_EQ(withFullStop(QString::fromUtf8(text)), QString::fromUtf8(shown));
     for (const MessageKind kind : {MessageKind::Plain, MessageKind::Error}) {
-        const std::unique_ptr<QMessageBox> box = makeMessageBox(nullptr, kind, QStringLiteral("Mauvais Format"));
-        EXPECT_EQ(box->windowTitle(), QStringLiteral("Ornival d'oiseaux"));
-        EXPECT_EQ(box->text(), QStringLiteral("Mauvais Format"));
+        const std::unique_ptr<QMessageBox> box = makeMessageBox(nullptr, kind, "Mauvais Format");
+        EXPECT_EQ(box->windowTitle() + box->text(), "Ornival d'oiseauxMauvais Format");
         EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
         EXPECT_EQ(box->icon(), kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::NoIcon);
     }
 }
 
-// Qt's own texts are French when their translations are installed; without
-// them the program goes on with Qt's English ones. The open dialog shows every
-// column of its detail view whole.
-TEST(QtTexts, OpenDialogInFrenchWithReadableColumns)
+// The open dialog: one filter, Qt's texts in French when their translations are
+// installed (else in English), every column whole, a preview of a picture of at
+// most 8000 x 8000, and what the chooser answers when it closes.
+TEST_F(WindowTest, OpenDialogInFrenchWithReadableColumnsAndAPreview)
 {
-    struct Row {
-        const char* name;
-        QString folder;
-        const char* cancel;
-    };
-    const Row rows[] = {{"missing", QStringLiteral("/nowhere"), "Cancel"},
-                        {"installed", QLibraryInfo::path(QLibraryInfo::TranslationsPath), "Annuler"}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const std::unique_ptr<QTranslator> translator(installQtFrenchTexts(row.folder));
-        EXPECT_EQ(translator != nullptr, row.name == std::string("installed"));
+    for (const char* cancel : {"Cancel", "Annuler"}) {
+        const QString translations = *cancel == 'C' ? "/nowhere" : QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+        const std::unique_ptr<QTranslator> translator(installQtFrenchTexts(translations));
+        EXPECT_EQ(translator == nullptr, *cancel == 'C');
         const std::unique_ptr<QFileDialog> dialog = makePhotoDialog(nullptr);
-        EXPECT_EQ(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8(row.cancel));
+        EXPECT_EQ(dialog->nameFilters(), QStringList{"Fichier image JPG (*.jpg)"});
+        EXPECT_EQ(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text(), cancel);
         dialog->show();
         const QHeaderView* header = dialog->findChild<QTreeView*>()->header();
-        int columns = 0;
-        for (int section = 0; section < 4; ++section) {
-            EXPECT_GE(header->sectionSize(section), header->sectionSizeHint(section)) << section;
-            columns += header->sectionSize(section);
-        }
-        EXPECT_LE(columns, header->width());
+        for (int section = 0; section < 4; ++section)
+            EXPECT_GE(header->sectionSize(section), header->sectionSizeHint(section)) << cancel << section;
+    }
+    const std::unique_ptr<QFileDialog> dialog = makePhotoDialog(nullptr);
+    for (const auto& [size, shown] : {std::pair{QSize(8000, 100), true}, {QSize(8001, 100), false}, {QSize(100, 8000), true},
+                                      {QSize(100, 8001), false}, {QSize(0, 0), false}}) {
+        QImage picture(size, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        writeFile("p.jpg", "not a picture");
+        ASSERT_TRUE(picture.isNull() || picture.save("p.jpg"));
+        emit dialog->currentChanged(folder.filePath("p.jpg"));
+        EXPECT_EQ(dialog->findChild<QLabel*>("preview")->pixmap().isNull(), !shown) << size.width() << " x " << size.height();
+    }
+    seed();
+    open();
+    for (const QString typed : {"vol de cigognes.jpg", ""}) {
+        QTimer::singleShot(0, [typed] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QFileDialog*>(top); dialog && dialog->isVisible()) {
+                    dialog->selectFile(typed);
+                    typed.isEmpty() ? dialog->reject() : static_cast<QDialog*>(dialog)->accept();
+                }
+        });
+        EXPECT_EQ(w->photoChooser(w.get()), typed.isEmpty() ? QString() : folder.filePath(typed)) << typed.toStdString();
     }
 }
