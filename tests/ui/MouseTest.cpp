@@ -43,7 +43,10 @@ void writeLargeFlock(const QString& path)
 // Each button does its own press.
 TEST_F(WindowTest, DragAndPressesOnThePhotoAfterACount)
 {
-    counted();
+    seed();
+    open();
+    click("creer_bmp");
+    click("Ornival1");
     QPoint c = group(true);
     for (const QPoint move : {QPoint(5, 0), QPoint(0, -5), QPoint(-5, 4), QPoint(4, 5)}) {
         QTest::mousePress(w->Image1, Qt::LeftButton, {}, c);

@@ -59,15 +59,6 @@ protected:
         w->urlOpener = [this](const QUrl& url) { return openedUrls << url, true; };
         w->show();
     }
-    // The default flock counted with the factory set.
-    void counted()
-    {
-        seed();
-        open();
-        click("creer_bmp");
-        click("Ornival1");
-        ASSERT_EQ(w->doc.workflowStep, 3);
-    }
     void click(const char* name) const { QTest::mouseClick(w->control(name), Qt::LeftButton); }
     QString text(const char* name) const { return static_cast<QLineEdit*>(w->control(name))->text(); }
     int field(int bin) const { return w->binFields[bin]->text().toInt(); }

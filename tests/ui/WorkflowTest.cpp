@@ -4,7 +4,6 @@
 
 #include "files/BmpFile.h"
 
-#include <QBuffer>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLibraryInfo>
@@ -161,13 +160,6 @@ TEST_F(WindowTest, FailuresShowTheirMessageAndLeaveTheWindowAsItWas)
 {
     seed();
     open();
-    writeFile("bad.jpg", "not a jpeg at all");
-    QImage small(16, 16, QImage::Format_RGB32);  // its frame header rewritten to 8193 x 8192
-    small.fill(Qt::gray);
-    QByteArray huge;
-    QBuffer buffer(&huge);
-    ASSERT_TRUE(small.save(&buffer, "JPG"));
-    writeFile("huge.jpg", huge.replace(huge.indexOf("\xFF\xC0") + 5, 4, QByteArray("\x20\x00\x20\x01", 4)));
     const auto seuil = [&](const char* typed) { w->edit_seuil->setText(typed), click("Ornival2"); };
     const auto mini = [&](const char* typed) { w->edit_taille_mini->setText(typed), click("Ornival2"); };
     const struct {
@@ -183,8 +175,9 @@ TEST_F(WindowTest, FailuresShowTheirMessageAndLeaveTheWindowAsItWas)
         {[&] { QFile::remove("ornival.ini"), QDir().mkdir("ornival.ini"), click("creer_bmp"); }, MessageKind::Error,
          "Impossible de créer le fichier ornival.ini.", 1, false},  // the birds are black before the save
         {[&] { choose({}); }, MessageKind::Plain, {}, 3},
-        {[&] { choose(folder.filePath("bad.jpg")); }, MessageKind::Plain, "Mauvais Format", 3},
-        {[&] { choose(folder.filePath("huge.jpg")); }, MessageKind::Plain, "Photo trop grande : 8193 x 8192 pixels (67108864 pixels au plus)", 3},
+        {[&] { choose(ORNIVAL_CORPUS_DIR "/jpeg/not a jpeg.jpg"); }, MessageKind::Plain, "Mauvais Format", 3},
+        {[&] { choose(ORNIVAL_CORPUS_DIR "/jpeg/declares 65500x65500.jpg"); }, MessageKind::Plain,
+         "Photo trop grande : 65500 x 65500 pixels (67108864 pixels au plus)", 3},
         {[&] { seuil("Auto"); }, MessageKind::Error, "'Auto' n'est pas une valeur entière correcte.", 3},
         {[&] { seuil("12a"); }, MessageKind::Error, "'12a' n'est pas une valeur entière correcte.", 3},
         {[&] { mini("2"); }, MessageKind::Error, "'2' n'est pas une taille mini correcte : il faut un nombre entier de 3 ou plus, ou auto.", 3},
