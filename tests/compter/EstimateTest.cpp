@@ -34,26 +34,27 @@ std::vector<std::int32_t> birds(int count, double typical, double lengthSpread, 
 // hundreds of specks cannot outvote fifty birds.
 TEST(Estimate, TypicalSizeIsTheLoneBirdsDespitePairsAndSpecks)
 {
+    // Length spread of the birds; specks: how many, their size and spread.
     struct Case {
         const char* name;
         int singles, pairs;
-        double typical;
+        double typical, spread;
         int specks;
-        double speckSize, speckSpread;
-        double expected;
-    } cases[] = {{"singles", 80, 0, 200, 0, 0, 0, 200},
-                 {"many pairs", 60, 40, 200, 0, 0, 0, 200},
-                 {"specks of 3 to 8", 50, 10, 120, 30, 5, 0.3, 120},
-                 {"small birds", 100, 15, 18, 0, 0, 0, 18},
-                 {"large birds", 40, 10, 3000, 5, 5, 0.3, 3000},
-                 {"300 specks, 50 birds", 50, 0, 120, 300, 6, 0.3, 120},
-                 {"600 specks of 15, 60 birds", 60, 0, 200, 600, 15, 0.3, 200},
-                 {"few lone birds beside pairs", 10, 60, 150, 0, 0, 0, 300},
-                 {"few small birds beside large", 60, 0, 150, 40, 40, 0.3, 150}};
+        double speckSize, speckSpread, expected;
+    } cases[] = {{"singles", 80, 0, 200, 0.15, 0, 0, 0, 200},
+                 {"many pairs", 60, 40, 200, 0.15, 0, 0, 0, 200},
+                 {"pairs' hill the tallest, lone birds' of half their size still high", 60, 40, 200, 0.05, 0, 0, 0, 200},
+                 {"specks of 3 to 8", 50, 10, 120, 0.15, 30, 5, 0.3, 120},
+                 {"small birds", 100, 15, 18, 0.15, 0, 0, 0, 18},
+                 {"large birds", 40, 10, 3000, 0.15, 5, 5, 0.3, 3000},
+                 {"300 specks, 50 birds", 50, 0, 120, 0.15, 300, 6, 0.3, 120},
+                 {"600 specks of 15, 60 birds", 60, 0, 200, 0.15, 600, 15, 0.3, 200},
+                 {"few lone birds beside pairs", 10, 60, 150, 0.15, 0, 0, 0, 300},
+                 {"few small birds beside large", 60, 0, 150, 0.15, 40, 40, 0.3, 150}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<std::int32_t> sizes = birds(c.singles, c.typical, 0.15, 7);
-        for (const auto& more : {birds(c.pairs, c.typical, 0.15, 11, true), birds(c.specks, c.speckSize, c.speckSpread, 8)})
+        std::vector<std::int32_t> sizes = birds(c.singles, c.typical, c.spread, 7);
+        for (const auto& more : {birds(c.pairs, c.typical, c.spread, 11, true), birds(c.specks, c.speckSize, c.speckSpread, 8)})
             sizes.insert(sizes.end(), more.begin(), more.end());
         EXPECT_NEAR(typicalGroupSize(sizes), c.expected, 0.12 * c.expected);
     }
