@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 MouseReport::MouseReport(QWidget* control, std::function<QPoint(QPoint)> toPixel) : toPixel_(std::move(toPixel))
 {
     control->installEventFilter(this);
@@ -14,25 +16,26 @@ bool MouseReport::eventFilter(QObject*, QEvent* event)
     switch (event->type()) {
     case QEvent::MouseButtonDblClick:
         if (onDoubleClick && onDoubleClick(mouse))
-            return true;
+            break;
         [[fallthrough]];
     case QEvent::MouseButtonPress:
         if (onPress) {
             const QPoint at = mouse->position().toPoint();
             onPress(mouse, toPixel_ ? toPixel_(at) : at);
         }
-        return true;
+        break;
     case QEvent::MouseMove:
         if (onMove)
             onMove(mouse);
-        return true;
+        break;
     case QEvent::MouseButtonRelease:
         if (onRelease)
             onRelease(mouse);
-        return true;
+        break;
     default:
         return false;
     }
+    return true;
 }
 
 Picture::Picture(QWidget* parent) : QWidget(parent) {}
@@ -40,16 +43,11 @@ Picture::Picture(QWidget* parent) : QWidget(parent) {}
 void Picture::setImage(const QImage& image, bool whiteIsTransparent)
 {
     image_ = image;
-    if (whiteIsTransparent && !image.isNull()) {
-        shown_ = image.convertToFormat(QImage::Format_ARGB32);
-        for (int y = 0; y < shown_.height(); ++y) {
-            QRgb* row = reinterpret_cast<QRgb*>(shown_.scanLine(y));
-            for (int x = 0; x < shown_.width(); ++x)
-                if ((row[x] & 0xFFFFFF) == 0xFFFFFF)
-                    row[x] = 0;
-        }
-    } else {
-        shown_ = image;
+    shown_ = whiteIsTransparent ? image.convertToFormat(QImage::Format_ARGB32) : image;
+    if (whiteIsTransparent) {  // 32-bit rows hold no padding: the pixels are one run
+        QRgb* first = reinterpret_cast<QRgb*>(shown_.bits());
+        std::replace_if(first, first + qsizetype(shown_.width()) * shown_.height(),
+                        [](QRgb p) { return (p & 0xFFFFFF) == 0xFFFFFF; }, 0u);
     }
     update();
 }

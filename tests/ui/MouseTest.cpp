@@ -154,10 +154,12 @@ TEST_F(WindowTest, ZoomedScrolledPhotoMeetsTheRightGroupsAndStaysThroughTheWork)
         EXPECT_EQ(press.isAccepted(), taken) << key;
         EXPECT_NEAR(view.zoom(), zoom, 1e-12) << key;
     }
-    QTest::mouseDClick(w->Image1, Qt::MiddleButton, {}, {300, 200});
+    const qsizetype lines = w->doc.log.size();
+    QTest::mouseDClick(w->Image1, Qt::MiddleButton, {}, {300, 200});  // a press
     EXPECT_NEAR(view.zoom(), 1.25 * fit, 1e-12);
-    QTest::mouseDClick(w->Image1, Qt::LeftButton, {}, {300, 200});
+    QTest::mouseDClick(w->Image1, Qt::LeftButton, {}, {300, 200});  // the whole photo, no press
     EXPECT_EQ(view.zoom(), fit);
+    EXPECT_EQ(w->doc.log.size(), lines + 1);
 
     w->doc.pixo.fill(ColorTriple{20, 20, 20});
     w->doc.pixno = {ColorTriple{220, 130, 90}, ColorTriple{220, 160, 120}, ColorTriple{220, 190, 150}};

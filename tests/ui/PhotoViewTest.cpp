@@ -4,6 +4,7 @@
 #include "UiTestSupport.h"
 
 #include <QRandomGenerator>
+#include <QScrollBar>
 
 namespace {
 
@@ -192,5 +193,13 @@ TEST(PhotoViewport, WheelScrollsAndZooms)
                 EXPECT_NEAR(view.viewport().toPhoto({400, 300}).x(), before.toPhoto({400, 300}).x(), 1);
             }
         }
+    }
+    view.setSource(&large);
+    view.zoomAbout(2 / view.viewport().fitZoom(), {});
+    view.scrollBy({1000, 700});
+    for (QScrollBar* bar : view.findChildren<QScrollBar*>()) {  // the bars scroll the view too
+        const QPoint before = view.viewport().scroll();
+        bar->setValue(bar->value() - 40);
+        EXPECT_EQ(view.viewport().scroll() - before, bar->orientation() == Qt::Horizontal ? QPoint(-40, 0) : QPoint(0, -40));
     }
 }

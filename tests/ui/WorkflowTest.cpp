@@ -95,6 +95,8 @@ TEST_F(WindowTest, WholeUseByButtonsAndKeys)
     for (int y = 22; y < 168; y += 2)
         for (int x = 2; x < 210; x += 2)
             ASSERT_EQ(shown.pixel(x, y), (curve.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF ? 0xFFF0F0F0 : curve.pixel(x, y)) << x << "," << y;
+    const QImage strip = w->grab(QRect(w->Image2->mapTo(w.get(), QPoint()), QSize(191, 31))).toImage();  // its white shows
+    EXPECT_EQ(strip.convertToFormat(QImage::Format_RGB32), w->Image2->image().convertToFormat(QImage::Format_RGB32));
     click("Lisser");
     EXPECT_NE(w->Image3->image(), curve);
     click("Lisser");
