@@ -164,6 +164,32 @@ TEST_F(Compter, GroupsAreFramedInTheColourOfTheirBirdsWithALegend)
     }
 }
 
+// A clump of five birds or more: framed red, its number written on white just
+// right of the frame.
+TEST_F(Compter, AClumpOfFiveOrMoreHasItsNumberBesideItsFrame)
+{
+    write("s.ini", samples());
+    QImage photo = QImage::fromData(flock(400, 300, 20)).convertToFormat(QImage::Format_RGB32);
+    QPainter painter(&photo);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(20, 20, 25));
+    painter.drawEllipse(QPoint(200, 230), 26, 14);
+    painter.end();
+    ASSERT_TRUE(photo.save(path("vol.jpg"), "JPG", 100));
+    ASSERT_EQ(run({"--echantillons", "s.ini", "--annoter", "p", "--estimer", "vol.jpg"}).exitCode, 0);
+    const QImage evidence = QImage(path("p/vol.png")).convertToFormat(QImage::Format_RGB32);
+    int right = -1, top = 1000;
+    for (int y = 0; y < evidence.height(); ++y)
+        for (int x = 0; x < evidence.width(); ++x)
+            if (evidence.pixel(x, y) == qRgb(255, 0, 0)) {
+                right = std::max(right, x);
+                top = std::min(top, y);
+            }
+    ASSERT_GT(right, 200);
+    EXPECT_NE(evidence.pixel(right + 1, top + 1), qRgb(255, 255, 255));
+    EXPECT_EQ(evidence.pixel(right + 2, top + 1), qRgb(255, 255, 255));
+}
+
 TEST_F(Compter, WorkBitmapsAndTheTableAreWrittenBesideAndNeverOverAPhoto)
 {
     write("s.ini", samples());
