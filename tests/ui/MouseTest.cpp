@@ -142,6 +142,9 @@ TEST_F(WindowTest, ZoomedScrolledPhotoMeetsTheRightGroupsAndStaysThroughTheWork)
     seed();
     writeLargeFlock("large.jpg");
     open();
+    QKeyEvent plus(QEvent::KeyPress, Qt::Key_Plus, Qt::NoModifier);  // a photo that fits takes no key
+    QApplication::sendEvent(w.get(), &plus);
+    EXPECT_FALSE(plus.isAccepted());
     choose("large.jpg");
     const PhotoViewport& view = w->Image1->viewport();
     const double fit = view.zoom();

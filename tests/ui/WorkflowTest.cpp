@@ -147,6 +147,9 @@ TEST_F(WindowTest, WholeUseByButtonsAndKeys)
     click("reintialiser");  // the factory set back in the strip and the log
     EXPECT_EQ(w->doc.log.size(), 7);
     EXPECT_EQ(w->Memo1->toPlainText(), w->doc.log.join('\n'));
+    w->doc.log = QStringList(7, "autre");  // replaced by as many other lines
+    w->refresh();
+    EXPECT_EQ(w->Memo1->toPlainText(), w->doc.log.join('\n'));
 
     w->urlOpener = [this](const QUrl& url) { return openedUrls << url, false; };
     click("Aide");  // the page beside the program; a failure to open it is not reported
