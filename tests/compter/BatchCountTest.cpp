@@ -193,6 +193,7 @@ TEST(BatchCommandLine, IsCheckedBeforeAnyPhoto)
         {{"--csv", "", "a.jpg"}, "L'option --csv demande une valeur"},
         {{"--echantillons"}, "L'option --echantillons demande une valeur"},
         {{"--bmp=oui", "a.jpg"}, "L'option --bmp ne prend pas de valeur"},
+        {{"--help=oui", "a.jpg"}, "L'option --help ne prend pas de valeur"},
         {{"--taille-mini", "auto", "--taille-mini=3", "--echantillons", "auto", "a.jpg"}, {}},
         {{"--taille-mini", "2", "a.jpg"}, minimum.arg("2")},
         {{"--taille-mini", "abc", "a.jpg"}, "--taille-mini : 'abc' n'est pas une valeur entière correcte"},

@@ -122,11 +122,17 @@ TEST_F(Compter, GroupsAreFramedInTheColourOfTheirBirdsWithALegend)
         for (int x = 380; x < 382; ++x)
             photo.setPixel(x, y, speck);
     ASSERT_TRUE(photo.save(path("vol.jpg"), "JPG", 100));
-    // The colour of a group of two birds, or of one.
-    for (const auto& [rule, frame, total] : {std::tuple{"--seuil=0", qRgb(255, 255, 0), "40"},
-                                             std::tuple{"--seuil=100000", qRgb(0, 208, 0), "20"},
-                                             std::tuple{"--estimer", qRgb(0, 208, 0), "20"}}) {
-        SCOPED_TRACE(rule);
+    // The colour of a group of two birds, or of one; a threshold of the
+    // smallest group's size makes every group two birds.
+    CountOptions options;
+    options.minimumSizeText = "10";
+    const PhotoResult alone = countPhoto(PhotoJob{path("vol.jpg"), {}, {}, {}, {}}, readSampleSetFile(path("s.ini")), options);
+    const QString smallest = "--seuil=" + QString::number(*std::min_element(alone.groupSizes.begin(), alone.groupSizes.end()));
+    for (const auto& [rule, frame, total] : {std::tuple{QString("--seuil=0"), qRgb(255, 255, 0), "40"},
+                                             std::tuple{smallest, qRgb(255, 255, 0), "40"},
+                                             std::tuple{QString("--seuil=100000"), qRgb(0, 208, 0), "20"},
+                                             std::tuple{QString("--estimer"), qRgb(0, 208, 0), "20"}}) {
+        SCOPED_TRACE(rule.toStdString());
         const CompterRun r = run({"--echantillons", "s.ini", "--annoter", "p", rule, "--taille-mini", "10", "vol.jpg"});
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         const std::vector<QStringList> rows = csvRows(r.out);
@@ -148,10 +154,15 @@ TEST_F(Compter, GroupsAreFramedInTheColourOfTheirBirdsWithALegend)
             EXPECT_LT(centre.red() - centre.green(), 20) << b.x << "," << b.y;
         }
         EXPECT_GT(qRed(evidence.pixel(380, 150)) - qGreen(evidence.pixel(380, 150)), 40);
+        int pink = 0;
+        for (int y = 20; y < 140; ++y)
+            for (int x = 0; x < 400; ++x)
+                pink += qRed(evidence.pixel(x, y)) - qGreen(evidence.pixel(x, y)) > 40;
+        EXPECT_EQ(pink, 0) << "tinted pixels of counted birds";
         EXPECT_NE(evidence.pixel(378, 148), frame);
         // The total in the top-left corner and the legend in the bottom-left
-        // are black text on white.
-        for (const QRect box : {QRect(4, 4, 76, 16), QRect(4, 240, 150, 56)}) {
+        // are black text on white, the legend's lines each on a white band.
+        for (const auto& [box, ratio] : {std::pair{QRect(4, 4, 76, 16), 5}, std::pair{QRect(4, 240, 150, 56), 40}}) {
             int black = 0, white = 0;
             for (int y = box.top(); y <= box.bottom(); ++y)
                 for (int x = box.left(); x <= box.right(); ++x) {
@@ -159,7 +170,7 @@ TEST_F(Compter, GroupsAreFramedInTheColourOfTheirBirdsWithALegend)
                     white += evidence.pixel(x, y) == qRgb(255, 255, 255) ? 1 : 0;
                 }
             EXPECT_GT(black, 20);
-            EXPECT_GT(white, black);
+            EXPECT_GT(white, ratio * black);
         }
     }
 }

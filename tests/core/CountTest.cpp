@@ -196,6 +196,14 @@ TEST_F(Count, MinimumSizeDropsSmallerGroupsAtDetection)
     countBirds(doc, "auto", "11");
     EXPECT_EQ(doc.groupCount, 0);
     EXPECT_EQ(doc.totalText, "0");
+    // The automatic minimum weighs every group, the first too: one bird of 60
+    // pixels and a speck of 5 give 24.
+    Document two = withPhoto(100, 100);
+    for (int i = 0; i < 65; ++i)
+        setBird(two, i < 60 ? 10 + i % 10 : 50 + i % 5, i < 60 ? 10 + i / 10 : 50);
+    detect(two);
+    EXPECT_EQ(countBirds(two, "auto", "auto").minGroupSize, 24);
+    EXPECT_EQ(two.groupCount, 1);
     // No group at all: the automatic rules keep the threshold there was.
     Document sky = withPhoto(20, 20);
     detect(sky);
