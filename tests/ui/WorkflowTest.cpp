@@ -269,6 +269,11 @@ TEST_F(WindowTest, OpenDialogInFrenchWithReadableColumnsAndAPreview)
         const QHeaderView* header = dialog->findChild<QTreeView*>()->header();
         for (int section = 0; section < 4; ++section)
             EXPECT_GE(header->sectionSize(section), header->sectionSizeHint(section)) << cancel << section;
+        const int date = header->sectionSize(3), name = header->sectionSize(0);
+        dialog->resize(dialog->width() + 100, dialog->height());  // the spare room goes to the name
+        QApplication::processEvents();
+        EXPECT_EQ(header->sectionSize(3), date);
+        EXPECT_GT(header->sectionSize(0), name);
     }
     const std::unique_ptr<QFileDialog> dialog = makePhotoDialog(nullptr);
     for (const auto& [size, shown] : {std::pair{QSize(8000, 100), true}, {QSize(8001, 100), false}, {QSize(100, 8000), true},
