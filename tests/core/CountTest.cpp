@@ -17,7 +17,7 @@ class Count : public CoreTest {};
 TEST_F(Count, ThresholdAndMinimumSizeTexts)
 {
     const std::pair<const char*, std::optional<int>> rows[] = {
-        {"12", 12}, {"  12", 12}, {"+7", 7}, {"-3", -3}, {" -0", 0}, {"007", 7}, {"3", 3}, {"2", 2},
+        {"12", 12}, {"90", 90}, {"  12", 12}, {"+7", 7}, {"-3", -3}, {" -0", 0}, {"007", 7}, {"3", 3}, {"2", 2},
         {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1},
         {"2147483648", std::nullopt}, {"-2147483649", std::nullopt}, {"99999999999999999999999", std::nullopt},
         {"12 ", std::nullopt}, {"1 2", std::nullopt}, {"", std::nullopt}, {" ", std::nullopt}, {"+", std::nullopt},
