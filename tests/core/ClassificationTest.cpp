@@ -49,8 +49,6 @@ TEST_F(Classification, AutomaticThresholdMatchesThePlainRule)
         SCOPED_TRACE(testing::Message() << "round " << round);
         ASSERT_EQ(automaticThreshold(doc), referenceThreshold(sizes));
     }
-    EXPECT_EQ(automaticThreshold(withGroups({3, 3, 4, 4, 9})), 4);  // 3 wins the tie: 4.5 → 4
-    EXPECT_EQ(automaticThreshold(withGroups({5, 5, 9})), 8);        // 7.5 → 8
 }
 
 TEST_F(Classification, GroupsAtTheThresholdAreTwoBirdsAndFramed)
