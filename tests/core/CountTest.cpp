@@ -236,16 +236,18 @@ TEST_F(Count, AutomaticMinimumSizeDropsTheSpecks)
     EXPECT_TRUE(isColour(doc.curvePicture, int(std::lround(10 + out.minGroupSize * doc.curveXScale)), 60, clGray));
 }
 
-// Four lone birds of 63 pixels beside five pairs of 126 hold exactly 0.4 of
-// the pairs' pixels and are taken as the typical bird; beside pairs of 127 they
-// hold less, and the pairs are.
-TEST_F(Count, HillOfHalfTheSizeAtItsShareIsTheLoneBirds)
+// Two hills of sizes, each on one cell of the histogram: four lone birds of 63
+// pixels hold exactly 0.4 of the pixels of five pairs of 126 and are the
+// typical bird, not beside pairs of 127; of two equal hills (six of 86, four
+// of 129) the smaller size wins.
+TEST_F(Count, TypicalSizeAtTheBoundsOfItsHills)
 {
-    for (const auto& [pair, typical] : {std::pair{126, 63}, {127, 127}}) {
-        std::vector<std::int32_t> sizes(4, 63);
-        sizes.insert(sizes.end(), 5, pair);
-        sizes.push_back(3);  // a speck far below: each hill falls on one cell
-        EXPECT_EQ(typicalGroupSize(sizes), typical) << pair;
+    const std::array<int, 5> rows[] = {{4, 63, 5, 126, 63}, {4, 63, 5, 127, 127}, {6, 86, 4, 129, 86}, {6, 86, 4, 130, 130}};
+    for (const auto& [n, size, m, larger, typical] : rows) {
+        std::vector<std::int32_t> sizes(std::size_t(n), size);
+        sizes.insert(sizes.end(), std::size_t(m), larger);
+        sizes.push_back(3);  // a speck far below puts each hill on one cell
+        EXPECT_EQ(typicalGroupSize(sizes), typical) << larger;
     }
 }
 
