@@ -19,7 +19,7 @@ protected:
     std::map<QString, QByteArray> snapshot() const
     {
         std::map<QString, QByteArray> files;
-        QDirIterator it(dir.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        QDirIterator it(folder(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString file = it.next();
             QFile f(file);
@@ -50,7 +50,7 @@ TEST_F(Compter, ShippedFlocksGiveTheirRowsAndTheEstimateIsWithinFivePercent)
             ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
             CountOptions options;
             options.rule = estimate ? CountRule::Estimate : CountRule::Threshold;
-            const PhotoResult alone = countPhoto(PhotoJob{photo, {}, {}, {}, {}}, readSampleSetFile(samplesFile), options);
+            const PhotoResult alone = countAlone(photo, samplesFile, options);
             EXPECT_EQ(QString::fromUtf8(r.out), csvHeader() + "\n" + csvRow(alone) + "\n");
             if (!estimate && !photo.endsWith("data/vol de cigognes.jpg"))
                 continue;
@@ -69,7 +69,7 @@ TEST_F(Compter, DamagedPhotosGiveErrorRowsAndTheOthersAreStillCounted)
     write("photos/2 vide.jpg", "");
     write("photos/3 texte.jpg", "Ceci n'est pas une photo.\n");
     write("photos/4 tronque.jpg", good.left(good.size() / 2));
-    QDir(dir.path()).mkdir("photos/5 dossier.jpg");
+    QDir().mkdir("photos/5 dossier.jpg");
     write("photos/6 bon.jpg", good);
     // Just too wide for the batch counter's limit, however small the file.
     write("photos/7 large.jpg", flock(batchMaxPhotoSide + 1, 16, 0));
@@ -127,7 +127,7 @@ TEST_F(Compter, GroupsAreFramedInTheColourOfTheirBirdsWithALegend)
     // smallest group's size makes every group two birds.
     CountOptions options;
     options.minimumSizeText = "10";
-    const PhotoResult alone = countPhoto(PhotoJob{path("vol.jpg"), {}, {}, {}, {}}, readSampleSetFile(path("s.ini")), options);
+    const PhotoResult alone = countAlone("vol.jpg", "s.ini", options);
     const QString smallest = "--seuil=" + QString::number(*std::min_element(alone.groupSizes.begin(), alone.groupSizes.end()));
     for (const auto& [rule, frame, total] : {std::tuple{QString("--seuil=0"), qRgb(255, 255, 0), "40"},
                                              std::tuple{smallest, qRgb(255, 255, 0), "40"},
@@ -190,7 +190,7 @@ TEST_F(Compter, AClumpOfFiveHasItsNumberBesideItsFrame)
     ASSERT_TRUE(photo.save(path("vol.jpg"), "JPG", 100));
     CountOptions options;
     options.rule = CountRule::Estimate;
-    const PhotoResult alone = countPhoto(PhotoJob{path("vol.jpg"), {}, {}, {}, {}}, readSampleSetFile(path("s.ini")), options);
+    const PhotoResult alone = countAlone("vol.jpg", "s.ini", options);
     ASSERT_EQ(*std::max_element(alone.estimate.birdsPerGroup.begin(), alone.estimate.birdsPerGroup.end()), 5);
     ASSERT_EQ(run({"--echantillons", "s.ini", "--annoter", "p", "--estimer", "vol.jpg"}).exitCode, 0);
     const QImage evidence = QImage(path("p/vol.png")).convertToFormat(QImage::Format_RGB32);
@@ -299,9 +299,9 @@ TEST_F(Compter, AccuracyReportSetsBothRulesAgainstTheTruth)
 // of 0 or more on its first line.
 TEST_F(Compter, TruthFilesAreReadOrRefusedByLine)
 {
-    EXPECT_TRUE(readPhotoFolder(dir.path(), "s").empty());
+    EXPECT_TRUE(readPhotoFolder(folder(), "s").empty());
     const std::pair<QByteArray, QString> tables[] = {
-        {"h\nx.jpg,0\n \n\"y,z.jpg\",7,note\n", "x.jpg 0 s/x.ini | y,z.jpg 7 s/y,z.ini"},
+        {"h\nx.jpg,0\n \n\"y,z.jpg\",7,note\n\"dit \"\"x\"\".jpg\",4", "x.jpg 0 s/x.ini | y,z.jpg 7 s/y,z.ini | dit \"x\".jpg 4 s/dit \"x\".ini"},
         {"h\nx.jpg,abc\n", "ligne 2"}, {"h\n\nx.jpg,-1\n", "ligne 3"}, {"h\n,5\n", "ligne 2"}, {"h\nx.jpg\n", "ligne 2"},
     };
     for (const auto& [table, expected] : tables) {
@@ -309,8 +309,8 @@ TEST_F(Compter, TruthFilesAreReadOrRefusedByLine)
         write("truth.csv", table);
         QStringList got;
         try {
-            for (const ShippedFlock& f : readPhotoFolder(dir.path(), "s"))
-                got << QDir(dir.path()).relativeFilePath(f.photo) + " " + QString::number(f.truth) + " " + f.samples;
+            for (const ShippedFlock& f : readPhotoFolder(folder(), "s"))
+                got << QDir(folder()).relativeFilePath(f.photo) + " " + QString::number(f.truth) + " " + f.samples;
         } catch (const OrnivalError& error) {
             got << error.text();
         }
