@@ -446,7 +446,7 @@ std::vector<ShippedFlock> readPhotoFolder(const QString& folder, const QString& 
         if (lines[i].trimmed().isEmpty())
             continue;
         const QStringList fields = csvFields(lines[i]);
-        bool ok = false;
+        bool ok;
         const int birds = fields.value(1).trimmed().toInt(&ok);
         if (fields.value(0).isEmpty() || !ok || birds < 0)
             throw OrnivalError(QStringLiteral("%1, ligne %2 : il faut « fichier,oiseaux »").arg(truthPath).arg(i + 1));
@@ -461,7 +461,7 @@ int readTruth(const QString& photo)
     const QFileInfo info(photo);
     try {
         const QStringList lines = splitLines(readWholeFile(info.dir().filePath(info.completeBaseName() + ".txt")));
-        bool ok = false;
+        bool ok;
         const int n = lines.value(0).trimmed().toInt(&ok);
         return ok && n >= 0 ? n : -1;
     } catch (const OrnivalError&) {
@@ -544,7 +544,7 @@ std::optional<QString> takeMinimumSize(const QString& v, CommandLine& cl)
 
 std::optional<QString> takeJobs(const QString& v, CommandLine& cl)
 {
-    bool ok = false;
+    bool ok;
     const int jobs = v.toInt(&ok);
     if (!ok || jobs < 1 || jobs > 256)
         return QStringLiteral("--jobs : '%1' n'est pas un nombre de tâches de 1 à 256").arg(v);

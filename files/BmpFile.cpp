@@ -11,6 +11,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 
 namespace {
@@ -98,7 +99,7 @@ std::optional<BmpLayout> parseBmp(const QByteArray& b, QString* problem)
     }
     if (l.width <= 0 || height == 0)
         return fail("bad size");
-    l.rows = height < 0 ? -height : height;
+    l.rows = std::abs(height);
     if (l.width * l.rows > maxPixels)
         return fail("too large");
     switch (l.bitCount) {

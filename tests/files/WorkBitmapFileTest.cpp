@@ -120,16 +120,3 @@ TEST_F(WorkBitmapFile, SeparationKeepsTheLoadedFormatAndSize)
         EXPECT_EQ(birds(doc.groupMaskCopy), birds(reference.groupMaskCopy));
     }
 }
-
-// The signature is checked byte by byte before anything else.
-TEST_F(WorkBitmapFile, HeaderCheckNamesTheFirstProblem)
-{
-    const QByteArray sound = encodeBmp(newWorkBitmap(5, 3));
-    EXPECT_EQ(bmpHeaderProblem(sound), QString());
-    for (const int at : {0, 1}) {
-        QByteArray damaged = sound;
-        damaged[at] = 'X';
-        EXPECT_EQ(bmpHeaderProblem(damaged), "not a BMP") << at;
-    }
-    EXPECT_EQ(bmpHeaderProblem(sound.left(25)), "headers cut short");
-}
