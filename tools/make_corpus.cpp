@@ -460,8 +460,9 @@ void makeBmpCorpus()
         add("bmp", "palette index one past the table.bmp", bareBmp(4, 1, 8, 0, greys(100), bytesOf({100, 0, 0, 0})),
             badBitmap());
         add("bmp", "last palette index.bmp", bareBmp(4, 1, 8, 0, greys(100), bytesOf({99, 0, 0, 0})), "ok 4 1 0 0 FFFFFF");
+        // Its first pixel names entry 1: the leftmost pixel is the byte's highest bit.
         add("bmp", "1-bit index past a 1-colour table.bmp",
-            bareBmp(8, 1, 1, 0, {qRgb(0, 0, 0)}, bytesOf({0x80, 0, 0, 0})), badBitmap());
+            bareBmp(4, 1, 1, 0, {qRgb(0, 0, 0)}, bytesOf({0x80, 0, 0, 0})), badBitmap());
         add("bmp", "1-colour table all index 0.bmp", bareBmp(8, 1, 1, 0, {qRgb(9, 8, 7)}, bytesOf({0, 0, 0, 0})),
             "ok 8 1 5 0 090807");
         add("bmp", "too many colours.bmp", bareBmp(4, 1, 8, 0, greys(256), bytesOf({1, 2, 3, 4}), 1000), badBitmap("too many colours"));
