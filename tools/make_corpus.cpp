@@ -516,6 +516,8 @@ void makeIniCorpus()
         samples("44,255,0 1,2,3 0,7,1 255,1,2 0,0,0 0,0,0", 7));
     add("ini", "hexadecimal.ini", "h\r\n$ff,x10,0X1f\r\n$,0x,xg\r\n$FFFFFFFFFFFFFFFFFF,0x100,X7f\r\n0,0,0\r\n0,0,0\r\n0,0,0\r\n",
         samples("255,16,31 0,0,0 255,0,127 0,0,0 0,0,0 0,0,0", 7));
+    // Each end of the hexadecimal letters, and "0x" with a single digit after it.
+    add("ini", "hexadecimal letters.ini", "h\r\n$aA,Xa,0xA\r\n", samples("170,10,10 0,0,0 0,0,0 0,0,0 0,0,0 0,0,0", 2));
     add("ini", "letters.ini", "h\r\n+5,abc,9z\r\nred,green,blue\r\n1e3,2.5,3\r\n0,0,0\r\n0,0,0\r\n0,0,0\r\n",
         samples("5,0,9 0,0,0 1,2,3 0,0,0 0,0,0 0,0,0", 7));
     add("ini", "huge numbers.ini",
