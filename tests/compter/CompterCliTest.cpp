@@ -229,8 +229,7 @@ TEST_F(Compter, WorkBitmapsAndTheTableAreWrittenBesideAndNeverOverAPhoto)
     const QByteArray photo = flock(400, 300, 20, &birds);
     write("vol.jpeg", photo);
     write("piege.bmp", photo);  // a JPG whose working bitmap would be itself
-    const CompterRun r = run({"--echantillons", "s.ini", "--bmp", "--annoter", "preuves", "--estimer", "--csv", "t.csv",
-                              "vol.jpeg", "piege.bmp"});
+    const CompterRun r = run({"--echantillons", "s.ini", "--bmp", "--estimer", "--csv", "t.csv", "vol.jpeg", "piege.bmp"});
     EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty());
     const std::vector<QStringList> rows = csvRows(read("t.csv"));
@@ -252,8 +251,6 @@ TEST_F(Compter, WorkBitmapsAndTheTableAreWrittenBesideAndNeverOverAPhoto)
         EXPECT_EQ(qRed(work.pixel(b.x, b.y)), 0) << b.x << "," << b.y;
         EXPECT_EQ(qRed(work.pixel(b.x, b.y - b.ry - 3)), 255);
     }
-    EXPECT_EQ(QImage(path("preuves/vol.png")).size(), QSize(400, 300));
-    EXPECT_TRUE(QFile::exists(path("preuves/piege.png")));
 }
 
 TEST_F(Compter, BadCommandLinesAndSampleSetsStopBeforeAnyPhoto)
@@ -284,15 +281,16 @@ TEST_F(Compter, BadCommandLinesAndSampleSetsStopBeforeAnyPhoto)
 }
 
 // A folder of photos with a truth table: each flock by both rules against its
-// truth, the totals, and how many estimates are within 5 %.
+// truth, the totals, and how many estimates are within 5 % (one just over, one
+// just at it).
 TEST_F(Compter, AccuracyReportSetsBothRulesAgainstTheTruth)
 {
-    for (const auto& [name, birds] : {std::pair{"a", 20}, std::pair{"b c", 10}, std::pair{"absente", 0}}) {
+    for (const auto& [name, birds] : {std::pair{"a", 20}, std::pair{"b c", 21}, std::pair{"absente", 0}}) {
         if (birds > 0)
             write(QStringLiteral("v/%1.jpg").arg(name), flock(400, 300, birds));
         write(QStringLiteral("s/%1.ini").arg(name), samples());
     }
-    write("v/truth.csv", "fichier,oiseaux\r\na.jpg,20\r\n\r\n\"b c.jpg\", 13\r\n");
+    write("v/truth.csv", "fichier,oiseaux\r\na.jpg,19\r\n\r\n\"b c.jpg\", 20\r\n");
     // The report's lines, blanks folded, each row's last cell (the typical
     // size) left out.
     auto report = [&](int exitCode) {
@@ -303,7 +301,7 @@ TEST_F(Compter, AccuracyReportSetsBothRulesAgainstTheTruth)
             line = line.simplified().section(' ', 0, line.startsWith("a.jpg") || line.startsWith("b c") ? -2 : -1);
         return lines;
     };
-    EXPECT_EQ(report(0), (QStringList{"a.jpg 20 20 +0.0 20 +0.0 3", "b c.jpg 13 10 -23.1 10 -23.1 3", "en tout 33 30 -9.1 30 -9.1",
+    EXPECT_EQ(report(0), (QStringList{"a.jpg 19 20 +5.3 20 +5.3 3", "b c.jpg 20 21 +5.0 21 +5.0 3", "en tout 39 41 +5.1 41 +5.1",
                                       "estimation à 5 % près : 1 troupeau(x) sur 2", ""}));
     // A photo missing: its row says why, and the report fails.
     write("v/truth.csv", "fichier,oiseaux\nabsente.jpg,3\na.jpg,0\n");
