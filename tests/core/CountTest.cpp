@@ -146,11 +146,14 @@ TEST_F(Count, SeparationBoxOverlayButtonShowsThePhotoThenBlackWithoutFrames)
     toggleBlackOverlay(doc);
     EXPECT_TRUE(isColour(doc.displayedPhoto, 22, 20, clBlack));
     EXPECT_FALSE(isColour(doc.displayedPhoto, 19, 19, clWhite));
-    // After a new photo nothing of the old mask is painted.
+    // After a new photo nothing of the old mask is painted; a photo of
+    // another format is shown in the display's.
     ForgetPhotoGroups(doc);
+    doc.photoJpeg = doc.photoJpeg.convertToFormat(QImage::Format_RGB32);
     toggleBlackOverlay(doc);
+    EXPECT_EQ(doc.displayedPhoto.format(), QImage::Format_BGR888);
     toggleBlackOverlay(doc);
-    EXPECT_EQ(doc.displayedPhoto, doc.photoJpeg);
+    EXPECT_EQ(doc.displayedPhoto, doc.photoJpeg.convertToFormat(QImage::Format_BGR888));
 }
 
 // Passing over sixteen sky cells at a time paints what the cell-by-cell rule
