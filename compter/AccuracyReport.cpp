@@ -120,14 +120,13 @@ int main(int argc, char** argv)
         results.push_back(countPhoto(planJobs({flock.photo}, {}, false).front(), samples, options));
     }
 
-    // Widths counted in characters, not bytes: the texts carry accents.
+    // The flock's name to the left, then the figures to the right of their
+    // columns; widths counted in characters, not bytes: the texts carry accents.
     auto line = [](const QStringList& cells) {
-        static const int widths[] = {-34, 6, 8, 8, 11, 8, 12, 12};
-        QString text;
-        for (qsizetype i = 0; i < cells.size(); ++i) {
-            const int w = widths[std::min<qsizetype>(i, 7)];
-            text += (w < 0 ? cells[i].leftJustified(-w) : cells[i].rightJustified(w)) + QLatin1Char(' ');
-        }
+        static const int widths[] = {34, 6, 8, 8, 11, 8, 12, 12};
+        QString text = cells[0].leftJustified(widths[0]);
+        for (qsizetype i = 1; i < cells.size(); ++i)
+            text += QLatin1Char(' ') + cells[i].rightJustified(widths[std::min<qsizetype>(i, 7)]);
         std::printf("%s\n", text.trimmed().toUtf8().constData());
     };
     std::printf("taille mini : %s ; échantillons : %s\n", qPrintable(options.minimumSizeText),

@@ -7,6 +7,7 @@
 #include "core/Document.h"
 #include "core/OrnivalError.h"
 #include "core/Separation.h"
+#include "files/AtomicFile.h"
 #include "files/BmpFile.h"
 #include "files/PhotoFile.h"
 #include "files/PngFile.h"
@@ -407,9 +408,6 @@ std::vector<ShippedFlock> findShippedFlocks(const QString& dataFolder)
     return flocks;
 }
 
-namespace {
-
-// The fields of one CSV line, quotes and doubled quotes as csvField writes them.
 QStringList csvFields(const QString& line)
 {
     QStringList fields{QString()};
@@ -436,8 +434,6 @@ QStringList csvFields(const QString& line)
     return fields;
 }
 
-} // namespace
-
 std::vector<ShippedFlock> readPhotoFolder(const QString& folder, const QString& samplesFolder)
 {
     const QDir dir(folder);
@@ -450,7 +446,7 @@ std::vector<ShippedFlock> readPhotoFolder(const QString& folder, const QString& 
         if (lines[i].trimmed().isEmpty())
             continue;
         const QStringList fields = csvFields(lines[i]);
-        bool ok = false;
+        bool ok;
         const int birds = fields.value(1).trimmed().toInt(&ok);
         if (fields.value(0).isEmpty() || !ok || birds < 0)
             throw OrnivalError(QStringLiteral("%1, ligne %2 : il faut « fichier,oiseaux »").arg(truthPath).arg(i + 1));
@@ -465,7 +461,7 @@ int readTruth(const QString& photo)
     const QFileInfo info(photo);
     try {
         const QStringList lines = splitLines(readWholeFile(info.dir().filePath(info.completeBaseName() + ".txt")));
-        bool ok = false;
+        bool ok;
         const int n = lines.value(0).trimmed().toInt(&ok);
         return ok && n >= 0 ? n : -1;
     } catch (const OrnivalError&) {
@@ -523,30 +519,73 @@ QString csvRow(const PhotoResult& r)
 
 namespace {
 
-// Checks the value of --seuil, --taille-mini or --jobs and stores it in `cl`;
-// the message names the option when the value is refused.
-std::optional<QString> checkedOptionValue(const QString& name, const QString& v, CommandLine& cl)
+std::optional<QString> takeThreshold(const QString& v, CommandLine& cl)
 {
     try {
-        if (name == QLatin1String("--jobs")) {
-            bool ok = false;
-            const int jobs = v.toInt(&ok);
-            if (!ok || jobs < 1 || jobs > 256)
-                return QStringLiteral("--jobs : '%1' n'est pas un nombre de tâches de 1 à 256").arg(v);
-            cl.threads = jobs;
-        } else if (name == QLatin1String("--seuil")) {
-            if (v != QLatin1String("auto"))
-                thresholdFromText(v);
-            cl.options.thresholdText = v;
-        } else {
-            minimumSizeFromText(v);
-            cl.options.minimumSizeText = v;
-        }
+        if (v != QLatin1String("auto"))
+            thresholdFromText(v);
     } catch (const OrnivalError& error) {
-        return name == QLatin1String("--seuil") ? QStringLiteral("--seuil : %1 (auto ou un nombre entier)").arg(error.text())
-                                                : QStringLiteral("%1 : %2").arg(name, error.text());
+        return QStringLiteral("--seuil : %1 (auto ou un nombre entier)").arg(error.text());
     }
+    cl.options.thresholdText = v;
     return std::nullopt;
+}
+
+std::optional<QString> takeMinimumSize(const QString& v, CommandLine& cl)
+{
+    try {
+        minimumSizeFromText(v);
+    } catch (const OrnivalError& error) {
+        return QStringLiteral("--taille-mini : %1").arg(error.text());
+    }
+    cl.options.minimumSizeText = v;
+    return std::nullopt;
+}
+
+std::optional<QString> takeJobs(const QString& v, CommandLine& cl)
+{
+    bool ok;
+    const int jobs = v.toInt(&ok);
+    if (!ok || jobs < 1 || jobs > 256)
+        return QStringLiteral("--jobs : '%1' n'est pas un nombre de tâches de 1 à 256").arg(v);
+    cl.threads = jobs;
+    return std::nullopt;
+}
+
+// Options without a value.
+struct FlagOption {
+    QLatin1StringView name;
+    void (*set)(CommandLine& cl);
+};
+const FlagOption flagOptions[] = {
+    {QLatin1StringView("-h"), [](CommandLine& cl) { cl.help = true; }},
+    {QLatin1StringView("--help"), [](CommandLine& cl) { cl.help = true; }},
+    {QLatin1StringView("--aide"), [](CommandLine& cl) { cl.help = true; }},
+    {QLatin1StringView("--bmp"), [](CommandLine& cl) { cl.options.writeWorkBitmap = true; }},
+    {QLatin1StringView("--estimer"), [](CommandLine& cl) { cl.options.rule = CountRule::Estimate; }},
+};
+
+// Options with a value: a path (never empty), or a value that its checker
+// stores, or says why it cannot.
+struct ValueOption {
+    QLatin1StringView name;
+    QString CommandLine::*path;
+    std::optional<QString> (*take)(const QString& value, CommandLine& cl);
+};
+const ValueOption valueOptions[] = {
+    {QLatin1StringView("--echantillons"), &CommandLine::sampleSetPath, nullptr},
+    {QLatin1StringView("--csv"), &CommandLine::csvPath, nullptr},
+    {QLatin1StringView("--annoter"), &CommandLine::annotationFolder, nullptr},
+    {QLatin1StringView("--seuil"), nullptr, takeThreshold},
+    {QLatin1StringView("--taille-mini"), nullptr, takeMinimumSize},
+    {QLatin1StringView("--jobs"), nullptr, takeJobs},
+};
+
+template <typename Option, std::size_t n>
+const Option* findOption(const Option (&options)[n], const QString& name)
+{
+    const auto found = std::find_if(std::begin(options), std::end(options), [&](const Option& o) { return o.name == name; });
+    return found == std::end(options) ? nullptr : found;
 }
 
 } // namespace
@@ -564,44 +603,25 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, CommandLin
             optionsEnded = true;
             continue;
         }
+        // The value given after "=", or for an option that takes one, the next argument.
         QString name = argument;
-        std::optional<QString> inlineValue;
-        if (const qsizetype eq = argument.indexOf(QLatin1Char('=')); eq > 0 && argument.startsWith(QLatin1String("--"))) {
+        std::optional<QString> value;
+        if (const qsizetype eq = argument.indexOf(QLatin1Char('=')); eq != -1 && argument.startsWith(QLatin1String("--"))) {
             name = argument.left(eq);
-            inlineValue = argument.mid(eq + 1);
+            value = argument.mid(eq + 1);
         }
-        auto value = [&]() -> std::optional<QString> {
-            if (inlineValue)
-                return inlineValue;
-            if (i + 1 < arguments.size())
-                return arguments[++i];
-            return std::nullopt;
-        };
-        auto missing = [&] { return QStringLiteral("L'option %1 demande une valeur").arg(name); };
-        const bool flag = name == QLatin1String("-h") || name == QLatin1String("--help")
-            || name == QLatin1String("--aide") || name == QLatin1String("--bmp") || name == QLatin1String("--estimer");
-        if (flag && inlineValue)
-            return QStringLiteral("L'option %1 ne prend pas de valeur").arg(name);
-        if (name == QLatin1String("-h") || name == QLatin1String("--help") || name == QLatin1String("--aide")) {
-            cl.help = true;
-        } else if (name == QLatin1String("--bmp")) {
-            cl.options.writeWorkBitmap = true;
-        } else if (name == QLatin1String("--estimer")) {
-            cl.options.rule = CountRule::Estimate;
-        } else if (name == QLatin1String("--echantillons") || name == QLatin1String("--csv")
-                   || name == QLatin1String("--annoter")) {
-            const auto v = value();
-            if (!v || v->isEmpty())
-                return missing();
-            (name == QLatin1String("--echantillons") ? cl.sampleSetPath
-             : name == QLatin1String("--csv")        ? cl.csvPath
-                                                     : cl.annotationFolder) = *v;
-        } else if (name == QLatin1String("--seuil") || name == QLatin1String("--taille-mini")
-                   || name == QLatin1String("--jobs")) {
-            const auto v = value();
-            if (!v)
-                return missing();
-            if (const auto error = checkedOptionValue(name, *v, cl))
+        if (const FlagOption* flag = findOption(flagOptions, name)) {
+            if (value)
+                return QStringLiteral("L'option %1 ne prend pas de valeur").arg(name);
+            flag->set(cl);
+        } else if (const ValueOption* option = findOption(valueOptions, name)) {
+            if (!value && i + 1 < arguments.size())
+                value = arguments[++i];
+            if (!value || (option->path && value->isEmpty()))
+                return QStringLiteral("L'option %1 demande une valeur").arg(name);
+            if (option->path)
+                cl.*option->path = *value;
+            else if (auto error = option->take(*value, cl))
                 return error;
         } else {
             return QStringLiteral("Option inconnue : %1 (voir --help)").arg(argument);

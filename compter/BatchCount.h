@@ -142,6 +142,8 @@ QString csvHeader();
 QString csvRow(const PhotoResult& result);
 // A CSV field, quoted when it holds a comma, a quote, a line end or edge blanks.
 QString csvField(const QString& text);
+// The fields of one CSV line, quotes and doubled quotes read as csvField writes them.
+QStringList csvFields(const QString& line);
 
 struct CommandLine {
     QStringList inputs;

@@ -1,5 +1,6 @@
 #include "SampleSetFile.h"
 
+#include "AtomicFile.h"
 #include "BmpFile.h"
 #include "core/OrnivalError.h"
 

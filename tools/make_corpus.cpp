@@ -6,7 +6,8 @@
 // Manifest lines, tab-separated: folder, file name, outcome.
 //   jpeg: "ok W H", "grey W H" (every pixel R = G = B), or "error <message>"
 //   bmp:  "ok W H", "ok W H X Y RRGGBB" (one pixel's colour), "empty",
-//         or "error <message>"
+//         or "error <message>" and, in a fourth field, what the header check
+//         says of it
 //   ini:  "samples R,G,B R,G,B R,G,B R,G,B R,G,B R,G,B lines N"
 #include "JpegMaking.h"
 
@@ -48,7 +49,12 @@ QString jpegError(int code)
     return QStringLiteral("error Erreur JPEG #%1").arg(code);
 }
 
-const QString badBitmap = QStringLiteral("error Image bitmap incorrecte");
+// A refused bitmap, with the reason the header check gives (none when the
+// headers are sound and the pixels are not).
+QString badBitmap(const char* why = "")
+{
+    return QStringLiteral("error Image bitmap incorrecte\t%1").arg(QLatin1String(why));
+}
 
 // ---- JPEG ----------------------------------------------------------------
 
@@ -366,9 +372,9 @@ void makeBmpCorpus()
         "ok 4 3 3 2 FF0000");
     add("bmp", "rle8 run past the row leaves the next row.bmp", bareBmp(4, 3, 8, 1, rlePalette, bytesOf({200, 2, 0, 1})),
         "ok 4 3 0 1 000000");
-    add("bmp", "rle8 stream cut.bmp", bareBmp(4, 3, 8, 1, rlePalette, bytesOf({4, 1, 0, 0, 4})), badBitmap);
-    add("bmp", "rle8 absolute run cut.bmp", bareBmp(4, 3, 8, 1, rlePalette, bytesOf({0, 4, 1, 2})), badBitmap);
-    add("bmp", "rle8 top-down.bmp", bareBmp(4, -3, 8, 1, rlePalette, bytesOf({0, 1})), badBitmap);
+    add("bmp", "rle8 stream cut.bmp", bareBmp(4, 3, 8, 1, rlePalette, bytesOf({4, 1, 0, 0, 4})), badBitmap());
+    add("bmp", "rle8 absolute run cut.bmp", bareBmp(4, 3, 8, 1, rlePalette, bytesOf({0, 4, 1, 2})), badBitmap());
+    add("bmp", "rle8 top-down.bmp", bareBmp(4, -3, 8, 1, rlePalette, bytesOf({0, 1})), badBitmap("bad compression"));
 
     const QByteArray base = written(rgb24);
     auto with = [&](auto change) {
@@ -376,39 +382,90 @@ void makeBmpCorpus()
         change(b);
         return b;
     };
-    add("bmp", "headers cut.bmp", base.left(30), badBitmap);
-    add("bmp", "info header cut.bmp", base.left(40), badBitmap);
-    add("bmp", "rows cut.bmp", base.left(base.size() - 10), badBitmap);
-    add("bmp", "one byte short.bmp", base.left(base.size() - 1), badBitmap);
-    add("bmp", "offset past the end.bmp", with([](QByteArray& b) { put32(b, 10, 1 << 20); }), badBitmap);
-    add("bmp", "offset inside the headers.bmp", with([](QByteArray& b) { put32(b, 10, 20); }), badBitmap);
-    add("bmp", "zero width.bmp", with([](QByteArray& b) { put32(b, 18, 0); }), badBitmap);
-    add("bmp", "negative width.bmp", with([](QByteArray& b) { put32(b, 18, quint32(-13)); }), badBitmap);
-    add("bmp", "zero height.bmp", with([](QByteArray& b) { put32(b, 22, 0); }), badBitmap);
-    add("bmp", "huge size.bmp", with([](QByteArray& b) { put32(b, 18, 100000); put32(b, 22, 100000); }), badBitmap);
-    add("bmp", "most negative height.bmp", with([](QByteArray& b) { put32(b, 22, 0x80000000u); }), badBitmap);
-    add("bmp", "bit depth 7.bmp", with([](QByteArray& b) { put16(b, 28, 7); }), badBitmap);
-    add("bmp", "bit depth 0.bmp", with([](QByteArray& b) { put16(b, 28, 0); }), badBitmap);
-    add("bmp", "compression 9.bmp", with([](QByteArray& b) { put32(b, 30, 9); }), badBitmap);
-    add("bmp", "jpeg compression.bmp", with([](QByteArray& b) { put32(b, 30, 4); }), badBitmap);
-    add("bmp", "rle on 24 bits.bmp", with([](QByteArray& b) { put32(b, 30, 1); }), badBitmap);
-    add("bmp", "unknown header size.bmp", with([](QByteArray& b) { put32(b, 14, 77); }), badBitmap);
-    add("bmp", "not BM.bmp", with([](QByteArray& b) { b[0] = 'X'; }), badBitmap);
-    add("bmp", "a jpeg named bmp.bmp", makeJpeg(13, 7), badBitmap);
-    add("bmp", "text.bmp", QByteArray("hello"), badBitmap);
+    add("bmp", "headers cut.bmp", base.left(30), badBitmap("headers cut short"));
+    add("bmp", "info header cut.bmp", base.left(40), badBitmap("headers cut short"));
+    add("bmp", "rows cut.bmp", base.left(base.size() - 10), badBitmap("pixel rows cut short"));
+    add("bmp", "one byte short.bmp", base.left(base.size() - 1), badBitmap("pixel rows cut short"));
+    add("bmp", "offset past the end.bmp", with([](QByteArray& b) { put32(b, 10, 1 << 20); }), badBitmap("pixel offset past the end"));
+    add("bmp", "offset inside the headers.bmp", with([](QByteArray& b) { put32(b, 10, 20); }), badBitmap("pixel offset inside the headers"));
+    add("bmp", "zero width.bmp", with([](QByteArray& b) { put32(b, 18, 0); }), badBitmap("bad size"));
+    add("bmp", "negative width.bmp", with([](QByteArray& b) { put32(b, 18, quint32(-13)); }), badBitmap("bad size"));
+    add("bmp", "zero height.bmp", with([](QByteArray& b) { put32(b, 22, 0); }), badBitmap("bad size"));
+    add("bmp", "huge size.bmp", with([](QByteArray& b) { put32(b, 18, 100000); put32(b, 22, 100000); }), badBitmap("too large"));
+    add("bmp", "most negative height.bmp", with([](QByteArray& b) { put32(b, 22, 0x80000000u); }), badBitmap("too large"));
+    add("bmp", "bit depth 7.bmp", with([](QByteArray& b) { put16(b, 28, 7); }), badBitmap("bad bit depth"));
+    add("bmp", "bit depth 0.bmp", with([](QByteArray& b) { put16(b, 28, 0); }), badBitmap("bad bit depth"));
+    add("bmp", "compression 9.bmp", with([](QByteArray& b) { put32(b, 30, 9); }), badBitmap("bad compression"));
+    add("bmp", "jpeg compression.bmp", with([](QByteArray& b) { put32(b, 30, 4); }), badBitmap("bad compression"));
+    add("bmp", "rle on 24 bits.bmp", with([](QByteArray& b) { put32(b, 30, 1); }), badBitmap("bad compression"));
+    add("bmp", "unknown header size.bmp", with([](QByteArray& b) { put32(b, 14, 77); }), badBitmap("unknown header size"));
+    add("bmp", "not BM.bmp", with([](QByteArray& b) { b[0] = 'X'; }), badBitmap("not a BMP"));
+    add("bmp", "a jpeg named bmp.bmp", makeJpeg(13, 7), badBitmap("not a BMP"));
+    add("bmp", "text.bmp", QByteArray("hello"), badBitmap("headers cut short"));
+    // Each side of the header checks' limits.
+    add("bmp", "not BM at its second byte.bmp", with([](QByteArray& b) { b[1] = 'X'; }), badBitmap("not a BMP"));
+    add("bmp", "info header one byte short.bmp", base.left(53), badBitmap("headers cut short"));
+    add("bmp", "headers only.bmp", base.left(54), badBitmap("pixel rows cut short"));
+    add("bmp", "declares 64 megapixels.bmp", with([](QByteArray& b) { put32(b, 18, 8192); put32(b, 22, 8192); }),
+        badBitmap("pixel rows cut short"));
+    add("bmp", "declares 64 megapixels and a column.bmp", with([](QByteArray& b) { put32(b, 18, 8193); put32(b, 22, 8192); }),
+        badBitmap("too large"));
+    add("bmp", "masks on 24 bits.bmp", with([](QByteArray& b) { put32(b, 30, 3); }), badBitmap("bad compression"));
+    add("bmp", "rle4 on 8 bits.bmp", bareBmp(4, 3, 8, 2, rlePalette, bytesOf({0, 1})), badBitmap("bad compression"));
+    add("bmp", "rle8 without a stream.bmp", bareBmp(4, 3, 8, 1, rlePalette, QByteArray()), badBitmap());
+    add("bmp", "257 colours.bmp", bareBmp(4, 1, 8, 0, greys(256), bytesOf({1, 2, 3, 4}), 257), badBitmap("too many colours"));
+    {
+        const QByteArray sound = bareBmp(4, 1, 8, 0, greys(4), bytesOf({0, 1, 2, 3}));
+        add("bmp", "4 greys.bmp", sound, "ok 4 1 3 0 FFFFFF");
+        QByteArray early = sound;
+        put32(early, 10, 14 + 40 + 4 * 4 - 1);
+        add("bmp", "offset one byte inside the palette.bmp", early, badBitmap("pixel offset inside the headers"));
+    }
+    {
+        // 32 bits with masks after a 40-byte header: red, green, blue, then one pixel.
+        QByteArray b = bareBmp(1, 1, 32, 3, {}, bytesOf({0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0x56, 0x34, 0x12, 0}));
+        put32(b, 10, 14 + 40 + 12);
+        add("bmp", "32-bit masks.bmp", b, "ok 1 1 0 0 123456");
+        put32(b, 10, 14 + 40 + 11);
+        add("bmp", "32-bit masks, offset inside the masks.bmp", b, badBitmap("pixel offset inside the headers"));
+    }
+    {
+        // The OS/2 header of 12 bytes: 16-bit sizes and 3-byte palette entries; 2 x 1 pixels of 1 bit.
+        QByteArray b(14 + 12, '\0');
+        b[0] = 'B';
+        b[1] = 'M';
+        put32(b, 10, 14 + 12 + 6);
+        put32(b, 14, 12);
+        put16(b, 18, 2);
+        put16(b, 20, 1);
+        put16(b, 22, 1);
+        put16(b, 24, 1);
+        add("bmp", "os2 headers only.bmp", b, badBitmap("pixel offset past the end"));
+        b += bytesOf({0, 0, 0, 0xFF, 0xFF, 0xFF, 0x40, 0, 0, 0});
+        add("bmp", "os2 1-bit.bmp", b, "ok 2 1 1 0 FFFFFF");
+    }
+    for (const int infoSize : {108, 124}) {
+        // The longer headers of later versions, their fields past the first 40 bytes left at 0.
+        QByteArray b = base;
+        b.insert(14 + 40, QByteArray(infoSize - 40, '\0'));
+        put32(b, 10, 14 + quint32(infoSize));
+        put32(b, 14, quint32(infoSize));
+        add("bmp", infoSize == 108 ? "version 4 header.bmp" : "version 5 header.bmp", b,
+            QStringLiteral("ok 13 7 3 2 %1").arg(hex(rgb24.pixel(3, 2))));
+    }
     {
         // 8 bits, 100 colours declared, pixels naming entry 150.
         add("bmp", "palette index past the table.bmp",
-            bareBmp(4, 1, 8, 0, greys(100), bytesOf({150, 150, 150, 150})), badBitmap);
+            bareBmp(4, 1, 8, 0, greys(100), bytesOf({150, 150, 150, 150})), badBitmap());
         add("bmp", "palette index one past the table.bmp", bareBmp(4, 1, 8, 0, greys(100), bytesOf({100, 0, 0, 0})),
-            badBitmap);
+            badBitmap());
         add("bmp", "last palette index.bmp", bareBmp(4, 1, 8, 0, greys(100), bytesOf({99, 0, 0, 0})), "ok 4 1 0 0 FFFFFF");
         add("bmp", "1-bit index past a 1-colour table.bmp",
-            bareBmp(8, 1, 1, 0, {qRgb(0, 0, 0)}, bytesOf({0x80, 0, 0, 0})), badBitmap);
+            bareBmp(8, 1, 1, 0, {qRgb(0, 0, 0)}, bytesOf({0x80, 0, 0, 0})), badBitmap());
         add("bmp", "1-colour table all index 0.bmp", bareBmp(8, 1, 1, 0, {qRgb(9, 8, 7)}, bytesOf({0, 0, 0, 0})),
             "ok 8 1 5 0 090807");
-        add("bmp", "too many colours.bmp", bareBmp(4, 1, 8, 0, greys(256), bytesOf({1, 2, 3, 4}), 1000), badBitmap);
-        add("bmp", "palette cut.bmp", bareBmp(4, 1, 8, 0, greys(256), QByteArray()).left(300), badBitmap);
+        add("bmp", "too many colours.bmp", bareBmp(4, 1, 8, 0, greys(256), bytesOf({1, 2, 3, 4}), 1000), badBitmap("too many colours"));
+        add("bmp", "palette cut.bmp", bareBmp(4, 1, 8, 0, greys(256), QByteArray()).left(300), badBitmap("pixel offset past the end"));
     }
 }
 

@@ -3,25 +3,14 @@
 #include "compter/BatchCount.h"
 #include "core/Count.h"
 #include "core/Separation.h"
-#include "files/PhotoFile.h"
 #include "files/SampleSetFile.h"
+#include "tests/files/FilesTestSupport.h"
 
 #include <QBuffer>
-#include <QDir>
-#include <QFile>
 #include <QPainter>
 #include <QProcess>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <vector>
-
-// Failure messages show texts as texts.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace compterest {
 
@@ -39,24 +28,9 @@ enum Column {
     Bird1, Bird2, Bird3, Sky1, Sky2, Sky3, Error, ColumnCount
 };
 
-// Every test of the batch counter works in a temporary folder.
-class CompterTest : public ::testing::Test {
+// The batch counter's tests work in the files tests' temporary folder.
+class CompterTest : public filestest::FilesTest {
 protected:
-    QString path(const QString& name) const { return QDir(dir.path()).filePath(name); }
-
-    void write(const QString& name, const QByteArray& bytes) const
-    {
-        QDir().mkpath(QFileInfo(path(name)).path());
-        QFile file(path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
-        file.write(bytes);
-    }
-    QByteArray read(const QString& name) const
-    {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
     // A sample set for the synthetic flocks: dark birds on a blue sky.
     static QByteArray samples()
     {
@@ -94,7 +68,7 @@ protected:
     // What the window gives for a photo: "Charger un fichier jpg" (with the
     // batch counter's size limit), the samples of the file, "Séparer les
     // oiseaux", "Compter les oiseaux"; the document after the count.
-    static Document countAsTheWindow(const QString& photo, const QString& samplesFile, const QString& threshold = "auto")
+    static Document countAsTheWindow(const QString& photo, const QString& samplesFile, const QString& threshold)
     {
         Document doc;
         InitArrowPoints(doc);
@@ -107,17 +81,22 @@ protected:
         return doc;
     }
 
+    // A count of one photo on its own, as a worker makes it.
+    static PhotoResult countAlone(const QString& photo, const QString& samplesFile, const CountOptions& options = {})
+    {
+        return countPhoto(PhotoJob{photo, {}, {}, {}, {}}, readSampleSetFile(samplesFile), options);
+    }
+
     // Runs ornival-compter (or another program) in the test's folder.
-    CompterRun run(const QStringList& arguments, const QString& program = ORNIVAL_COMPTER) const
+    static CompterRun run(const QStringList& arguments, const QString& program = ORNIVAL_COMPTER)
     {
         QProcess process;
-        process.setWorkingDirectory(dir.path());
         process.start(program, arguments);
         CompterRun r;
         if (!process.waitForFinished(120000)) {
             process.kill();
             process.waitForFinished();
-            ADD_FAILURE() << "ornival-compter did not finish";
+            ADD_FAILURE() << "the program did not finish";
             return r;
         }
         r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -126,31 +105,16 @@ protected:
         return r;
     }
 
-    // The CSV rows after the header, each split into its fields, quoted ones
-    // too (the tests' names hold no quotes).
+    // The CSV rows after the header, each split into its fields.
     static std::vector<QStringList> csvRows(const QByteArray& out)
     {
         std::vector<QStringList> rows;
-        const QStringList lines = QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        for (qsizetype i = 1; i < lines.size(); ++i) {
-            QStringList fields{QString()};
-            bool quoted = false;
-            for (const QChar c : lines[i]) {
-                if (c == QLatin1Char('"'))
-                    quoted = !quoted;
-                else if (c == QLatin1Char(',') && !quoted)
-                    fields << QString();
-                else
-                    fields.last() += c;
-            }
-            rows.push_back(fields);
-        }
+        for (const QString& line : QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1))
+            rows.push_back(csvFields(line));
         return rows;
     }
 
     static std::vector<ShippedFlock> shippedFlocks() { return findShippedFlocks(QStringLiteral(ORNIVAL_SOURCE_DIR "/data")); }
-
-    QTemporaryDir dir;
 };
 
 } // namespace compterest

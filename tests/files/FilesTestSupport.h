@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -24,17 +25,19 @@ inline void PrintTo(const QString& text, std::ostream* os)
 
 namespace filestest {
 
-// Every files test runs in a fresh temporary folder, where the program's
-// relative file names resolve.
+// Every test of the files and of the batch counter runs in a fresh temporary
+// folder, where the program's relative file names resolve.
 class FilesTest : public ::testing::Test {
 protected:
     FilesTest() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
     ~FilesTest() override { QDir::setCurrent(previous_); }
 
+    QString folder() const { return dir_.path(); }
     QString path(const QString& name) const { return dir_.filePath(name); }
 
     static void write(const QString& path, const QByteArray& bytes)
     {
+        QDir().mkpath(QFileInfo(path).path());
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
         file.write(bytes);
@@ -79,13 +82,12 @@ private:
     QString previous_;
 };
 
-// A full disk for this process: every write past the first `bytes` bytes of
-// a file fails (EFBIG), as it does when the disk has no room left.
+// A full disk for this process while it lives: every write past the first
+// `bytes` bytes of a file fails (EFBIG), as it does when the disk has no room.
 class DiskFullAfter {
 public:
-    explicit DiskFullAfter(rlim_t bytes)
+    explicit DiskFullAfter(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN))
     {
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
         getrlimit(RLIMIT_FSIZE, &previous_);
         rlimit limit = previous_;
         limit.rlim_cur = bytes;
@@ -94,14 +96,14 @@ public:
     ~DiskFullAfter()
     {
         setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
+        std::signal(SIGXFSZ, handler_);
     }
     DiskFullAfter(const DiskFullAfter&) = delete;
     DiskFullAfter& operator=(const DiskFullAfter&) = delete;
 
 private:
+    void (*handler_)(int);
     rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
 };
 
 } // namespace filestest

@@ -81,13 +81,6 @@ TEST_F(Photo, WindowTakesAnySizeUpToThePixelCap)
               "Photo trop grande : 8193 x 8192 pixels (67108864 pixels au plus)");
     EXPECT_EQ(doc.photoJpeg, photo);
     EXPECT_EQ(doc.workflowStep, 3);
-    // Other callers' limits are checked on both sides of each.
-    for (const auto& [w, h, message] : {std::tuple{800, 600, ""}, std::tuple{801, 600, "801 x 600"},
-                                       std::tuple{800, 601, "800 x 601"}}) {
-        const std::optional<QString> error = errorOf([&] { decodeJpeg(withDeclaredSize(small, w, h)); });
-        ASSERT_TRUE(error);  // the data is missing in every case
-        EXPECT_EQ(error->startsWith("error Photo trop grande : " + QString::fromLatin1(message)), *message != 0) << w << "x" << h;
-    }
 }
 
 TEST_F(Photo, DefaultPhotoMayBeMissingButNotDamaged)
@@ -162,25 +155,4 @@ TEST_F(Photo, FastPngReadsBackAsThePicture)
     EXPECT_EQ(QImage::fromData(encodePngFast(indexed), "png").convertToFormat(QImage::Format_RGB32),
               indexed.convertToFormat(QImage::Format_RGB32));
     EXPECT_EQ(errorOf([] { encodePngFast(QImage()); }), "error Image PNG impossible à écrire");
-}
-
-// The evidence pictures' writer (no wait for the disk): whole under the name
-// or not at all, the old file kept on failure, no temporary file left.
-TEST_F(Photo, AtomicWriteReplacesWholeOrLeavesTheOldFile)
-{
-    QDir().mkdir("dossier.png");
-    const QByteArray picture(5000, 'p');
-    for (const auto& [name, diskFull] : {std::pair{"nowhere/a.png", false}, {"dossier.png", false}, {"a.png", true}}) {
-        SCOPED_TRACE(name);
-        write("a.png", "old");
-        std::optional<DiskFullAfter> full;
-        if (diskFull)
-            full.emplace(1000);
-        EXPECT_EQ(errorOf([&] { writeFileAtomically(name, picture); }), QString("error Impossible de créer le fichier ") + name);
-        full.reset();
-        EXPECT_EQ(read("a.png"), "old");
-    }
-    EXPECT_EQ(errorOf([&] { writeFileAtomically("a.png", picture); }), std::nullopt);
-    EXPECT_EQ(read("a.png"), picture);
-    EXPECT_EQ(QDir().entryList(QDir::Files), QStringList{"a.png"});
 }
