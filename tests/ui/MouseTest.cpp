@@ -59,12 +59,9 @@ TEST_F(WindowTest, DragAndPressesOnThePhotoAfterACount)
     EXPECT_EQ(w->doc.log, log + QStringList{log.last()});  // the second press only
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
-    const int two = field(2), total = w->nbtotal->text().toInt();
+    const int two = field(2);
     drag(c, w->Image4, QPoint(450, 60));
-    EXPECT_EQ(w->doc.log.last(), "Posé");
-    EXPECT_EQ(field(2), two - 1);
-    EXPECT_EQ(field(3), 1);
-    EXPECT_EQ(w->nbtotal->text().toInt(), total + 1);
+    EXPECT_EQ(QPoint(field(2), field(3)), QPoint(two - 1, 1));
     EXPECT_EQ(w->Image4->image(), w->doc.correctionBar);
     const QImage bar = w->Image4->image();
     drag(c, w->Image4, QPoint(50, 50));  // a second time: refused

@@ -57,6 +57,7 @@ TEST(PhotoViewport, MapsAreaPointsToPhotoPixelsLikeThePlainRule)
 
 TEST(PhotoViewport, HalvedPictureIsTheMeanOfEachTwoByTwo)
 {
+    // 8 columns halve to rows of 12 bytes with no padding: a write past a row lands in the next one or past the end
     for (QSize size : {QSize(1, 1), QSize(2, 2), QSize(7, 4), QSize(8, 9), QSize(33, 17)}) {
         const QImage from = randomPicture(size, 16), half = halvedPicture(from);
         ASSERT_EQ(half.size(), QSize((size.width() + 1) / 2, (size.height() + 1) / 2));
