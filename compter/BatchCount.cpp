@@ -24,6 +24,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <thread>
 
 #ifdef __GLIBC__
@@ -186,7 +187,17 @@ PhotoResult countPhoto(const PhotoJob& job, const SampleSet& samples, const Coun
     }
     try {
         readWholeFileInto(job.path, ws.fileBytes);
-        decodeJpegInto(ws.fileBytes, JpegLimits{batchMaxPhotoSide, batchMaxPhotoSide}, ws.photo);
+        // A plain count needs each row of the photo once: it is decoded a band
+        // at a time straight into the separation, never whole in memory. The
+        // automatic samples, the working bitmap and the evidence picture need
+        // the whole photo.
+        const bool wholePhoto = options.automaticSamples || options.writeWorkBitmap || !job.annotationPath.isEmpty();
+        const JpegLimits limits{batchMaxPhotoSide, batchMaxPhotoSide};
+        std::optional<JpegRowReader> rows;
+        if (wholePhoto)
+            decodeJpegInto(ws.fileBytes, limits, ws.photo);
+        else
+            rows.emplace(ws.fileBytes, limits);
         Document doc;
         // The mask copy's buffer goes back to the workspace however the count ends.
         doc.groupMaskCopy.swap(ws.maskCopy);
@@ -200,9 +211,10 @@ PhotoResult countPhoto(const PhotoJob& job, const SampleSet& samples, const Coun
         doc.photoFileName = job.path;
         // The photo is shared with the workspace for this count only: nothing
         // writes to it, and the document is gone before the next decode.
-        doc.photoJpeg = ws.photo;
-        doc.photoWidth = ws.photo.width();
-        doc.photoHeight = ws.photo.height();
+        if (wholePhoto)
+            doc.photoJpeg = ws.photo;
+        doc.photoWidth = rows ? rows->width() : ws.photo.width();
+        doc.photoHeight = rows ? rows->height() : ws.photo.height();
         if (options.writeWorkBitmap)
             doc.workBitmap = newWorkBitmap(doc.photoWidth, doc.photoHeight);
         result.width = doc.photoWidth;
@@ -218,7 +230,10 @@ PhotoResult countPhoto(const PhotoJob& job, const SampleSet& samples, const Coun
         result.samples = {doc.pixo, doc.pixno};
         // The window saves the sample set here; the batch counter reads its
         // samples and never writes them.
-        separateBirds(doc, [] {});
+        if (rows)
+            separateBirdsByRows(doc, [&](int y) { return rows->row(y); });
+        else
+            separateBirds(doc, [] {});
         const CountOutcome outcome = countBirds(doc, options.thresholdText, options.minimumSizeText);
         if (outcome.message)
             throw OrnivalError(*outcome.message);

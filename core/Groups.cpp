@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 
 #if defined(__SSE2__)
@@ -209,11 +210,46 @@ void fillFrom(Document& doc, const ScanArea& area, int x0, int y0)
     }
 }
 
-void appendNumber(std::string& text, long long value)
+// A line of the log written straight into its buffer: each piece gets its room
+// first, then its characters, with no length check per character and no
+// clearing of the room.
+class LogLine {
+public:
+    // Room for `n` more characters; `end` gives back what was written.
+    char* room(std::size_t n)
+    {
+        if (capacity_ < used_ + n) {
+            const std::size_t capacity = std::max(2 * capacity_, used_ + n);
+            auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+            if (used_ > 0)
+                std::memcpy(grown.get(), text_.get(), used_);
+            text_ = std::move(grown);
+            capacity_ = capacity;
+        }
+        return text_.get() + used_;
+    }
+    void end(const char* at) { used_ = std::size_t(at - text_.get()); }
+    QString toQString() const { return QString::fromLatin1(text_.get(), qsizetype(used_)); }
+
+private:
+    std::unique_ptr<char[]> text_;
+    std::size_t capacity_ = 0;
+    std::size_t used_ = 0;
+};
+
+// Room for a number of the log: a sign and 10 digits.
+constexpr std::size_t numberRoom = 11;
+
+char* putNumber(char* out, int value)
 {
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    text.append(buffer, result.ptr);
+    return std::to_chars(out, out + numberRoom, value).ptr;
+}
+
+template <std::size_t N>
+char* putText(char* out, const char (&text)[N])
+{
+    std::memcpy(out, text, N - 1);
+    return out + N - 1;
 }
 
 } // namespace
@@ -451,9 +487,12 @@ void DetectGroups(Document& doc)
     // Each label's cells go to its root; the roots, in label order, are the
     // components in scan order.
     const int labelCount = int(labels.size());
+    std::size_t roots = 0;
     for (int l = 1; l < labelCount; ++l) {
-        if (labels[std::size_t(l)].parent == l)
+        if (labels[std::size_t(l)].parent == l) {
+            ++roots;
             continue;
+        }
         const int root = findRoot(labels.data(), l);
         Label& to = labels[std::size_t(root)];
         const Label& from = labels[std::size_t(l)];
@@ -464,8 +503,29 @@ void DetectGroups(Document& doc)
         to.maxY = std::max(to.maxY, from.maxY);
     }
 
-    std::string sizesText;
-    std::string framesText;
+    // A patch below the minimum size (1 or 2 cells at the least) is no group.
+    // The tables and the log lines get their room for the groups at once:
+    // there are no more groups than roots.
+    const int least = std::max(doc.minGroupSize, 3);
+    std::size_t groups = roots;
+    if (doc.groupSizes.size() <= roots) {
+        groups = 0;
+        for (int l = 1; l < labelCount; ++l)
+            groups += labels[std::size_t(l)].parent == l && labels[std::size_t(l)].size >= least;
+    }
+    if (doc.groupSizes.size() <= groups) {
+        // Doubled as often as one group at a time would double them.
+        std::size_t capacity = doc.groupSizes.size();
+        while (capacity <= groups)
+            capacity = std::max(capacity + 1, capacity * 2);
+        doc.groupSizes.resize(capacity, 0);
+        doc.groupRects.resize(capacity);
+        doc.movedGroups.resize(capacity, 0);
+    }
+    LogLine sizesText;
+    LogLine framesText;
+    sizesText.room(groups * (numberRoom + 1));
+    framesText.room(groups * (4 * numberRoom + 32));
     for (int l = 1; l < labelCount; ++l) {
         const Label& c = labels[std::size_t(l)];
         if (c.parent != l)
@@ -475,35 +535,31 @@ void DetectGroups(Document& doc)
         doc.fillMaxX = c.maxX;
         doc.fillMinY = c.minY;
         doc.fillMaxY = c.maxY;
-        // A patch below the minimum size (1 or 2 cells at the least) is no
-        // group; its cells are taken all the same.
-        if (c.size < std::max(doc.minGroupSize, 3))
+        // A patch too small is no group; its cells are taken all the same.
+        if (c.size < least)
             continue;
         ++doc.groupCount;
         const std::size_t g = std::size_t(doc.groupCount);
-        if (doc.groupSizes.size() <= g) {
-            const std::size_t capacity = std::max<std::size_t>(g + 1, doc.groupSizes.size() * 2);
-            doc.groupSizes.resize(capacity, 0);
-            doc.groupRects.resize(capacity);
-            doc.movedGroups.resize(capacity, 0);
-        }
         doc.groupSizes[g] = c.size;
         doc.groupRects[g] = {c.minX - 1, c.minY - 1, c.maxX + 1, c.maxY + 1};
-        framesText += "\"left:";
-        appendNumber(framesText, c.minX);
-        framesText += ";top:";
-        appendNumber(framesText, c.minY);
-        framesText += ";width:";
-        appendNumber(framesText, c.maxX - c.minX + 1);
-        framesText += ";height:";
-        appendNumber(framesText, c.maxY - c.minY + 1);
-        framesText += "\", ";
-        appendNumber(sizesText, c.size);
-        sizesText += ',';
+        char* f = framesText.room(4 * numberRoom + 32);
+        f = putText(f, "\"left:");
+        f = putNumber(f, c.minX);
+        f = putText(f, ";top:");
+        f = putNumber(f, c.minY);
+        f = putText(f, ";width:");
+        f = putNumber(f, c.maxX - c.minX + 1);
+        f = putText(f, ";height:");
+        f = putNumber(f, c.maxY - c.minY + 1);
+        framesText.end(putText(f, "\", "));
+        char* z = sizesText.room(numberRoom + 1);
+        z = putNumber(z, c.size);
+        *z++ = ',';
+        sizesText.end(z);
     }
     doc.groupsMatchPhoto = true;
-    doc.log.append(QString::fromLatin1(sizesText.data(), qsizetype(sizesText.size())));
-    doc.log.append(QString::fromLatin1(framesText.data(), qsizetype(framesText.size())));
+    doc.log.append(sizesText.toQString());
+    doc.log.append(framesText.toQString());
     doc.log.append(QString::number(doc.groupCount));
 }
 

@@ -434,3 +434,14 @@ void separateBirds(Document& doc, const std::function<void()>& saveSampleSet)
     BuildMask(doc, doc.photoWidth, doc.photoHeight);
     MoveStepArrow(doc, 3);
 }
+
+void separateBirdsByRows(Document& doc, const std::function<const std::uint8_t*(int y)>& photoRow)
+{
+    const int width = std::max(doc.photoWidth, 0);
+    BuildMaskFromBirdRows(doc, width, doc.photoHeight, width, [&](int y, std::uint8_t* flags) {
+        separateRow(photoRow(y), width, doc.pixo, doc.pixno, flags);
+    });
+    doc.workflowStep = 2;
+    doc.blackShown = true;
+    MoveStepArrow(doc, 3);
+}

@@ -30,3 +30,10 @@ bool separateRowWith(RowKernel kernel, const std::uint8_t* bgr, int count, const
 // When the save throws, the error goes on to the caller and the working bitmap
 // and display are already complete, but nothing after the save is done.
 void separateBirds(Document& doc, const std::function<void()>& saveSampleSet);
+
+// The separation of a count-only document with no working bitmap, from a
+// photo given a row at a time: `photoRow(y)` gives row y (blue, green, red
+// bytes, doc.photoWidth pixels), asked for once each from the top. The mask
+// copy and the state are those separateBirds makes from the whole photo;
+// there is no sample set to save.
+void separateBirdsByRows(Document& doc, const std::function<const std::uint8_t*(int y)>& photoRow);

@@ -7,8 +7,10 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <vector>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -161,9 +163,13 @@ public:
 
 } // namespace
 
-void decodeJpegInto(const QByteArray& bytes, const JpegLimits& limits, QImage& photo)
+namespace {
+
+// Reads the header, refuses what no caller takes and runs the decoder up to
+// its first output row: every scan of a multi-scan file is read within the
+// memory and work caps before any picture buffer is made.
+void startChecked(Decoder& d, const QByteArray& bytes, const JpegLimits& limits)
 {
-    Decoder d;
     if (!readHeader(&d, reinterpret_cast<const unsigned char*>(bytes.constData()), (unsigned long)bytes.size()))
         throw jpegError(d.err.code);
     const int width = int(d.cinfo.image_width);
@@ -180,10 +186,40 @@ void decodeJpegInto(const QByteArray& bytes, const JpegLimits& limits, QImage& p
         throw OrnivalError(QStringLiteral("Photo JPEG en couleurs CMJN : non prise en charge"));
     if (!startDecompress(&d))
         throw jpegError(d.err.code);
-    // Only now, with every scan read within the caps, is the picture allocated.
     if (d.cinfo.output_components != 3 || int(d.cinfo.output_width) != width
         || int(d.cinfo.output_height) != height)
         throw jpegError(JERR_CONVERSION_NOTIMPL);
+}
+
+// Decodes the next rows into `band`, as many as it has room for or the
+// photo has left; the last row read finishes the decode.
+bool decodeBand(Decoder* d, unsigned char* band, long stride, int rows)
+{
+    if (setjmp(d->err.jump))
+        return false;
+    const int first = int(d->cinfo.output_scanline);
+    while (int(d->cinfo.output_scanline) - first < rows) {
+        JSAMPROW row = band + long(int(d->cinfo.output_scanline) - first) * stride;
+        jpeg_read_scanlines(&d->cinfo, &row, 1);
+    }
+    if (d->cinfo.output_scanline == d->cinfo.output_height)
+        jpeg_finish_decompress(&d->cinfo);
+    return true;
+}
+
+// Rows decoded at a time by the row reader: a band of an 8000-pixel-wide
+// photo stays in the processor's cache until it is used.
+constexpr int bandRows = 16;
+
+} // namespace
+
+void decodeJpegInto(const QByteArray& bytes, const JpegLimits& limits, QImage& photo)
+{
+    Decoder d;
+    startChecked(d, bytes, limits);
+    const int width = int(d.cinfo.output_width);
+    const int height = int(d.cinfo.output_height);
+    // Only now, with every scan read within the caps, is the picture allocated.
     if (photo.width() != width || photo.height() != height || photo.format() != QImage::Format_BGR888
         || !photo.isDetached()) {
         photo = QImage();
@@ -193,6 +229,43 @@ void decodeJpegInto(const QByteArray& bytes, const JpegLimits& limits, QImage& p
         throw PhotoTooLarge(QStringLiteral("Photo trop grande : %1 x %2 pixels").arg(width).arg(height));
     if (!decodeRows(&d, photo.bits(), long(photo.bytesPerLine()), height))
         throw jpegError(d.err.code);
+}
+
+struct JpegRowReader::State {
+    Decoder decoder;
+    std::vector<std::uint8_t> band;
+    // Photo rows [bandFirst, bandFirst + bandCount) are in the band.
+    int bandFirst = 0;
+    int bandCount = 0;
+};
+
+JpegRowReader::JpegRowReader(const QByteArray& bytes, const JpegLimits& limits)
+    : state_(std::make_unique<State>())
+{
+    startChecked(state_->decoder, bytes, limits);
+    const jpeg_decompress_struct& cinfo = state_->decoder.cinfo;
+    width_ = int(cinfo.output_width);
+    height_ = int(cinfo.output_height);
+    state_->band.resize(std::size_t(width_) * 3 * std::size_t(std::min(bandRows, height_)));
+}
+
+JpegRowReader::~JpegRowReader() = default;
+
+const std::uint8_t* JpegRowReader::row(int y)
+{
+    State& s = *state_;
+    const std::size_t stride = std::size_t(width_) * 3;
+    if (y < 0 || y >= height_ || y < s.bandFirst)
+        throw OrnivalError(QStringLiteral("Ligne %1 de la photo demandée hors de son ordre").arg(y));
+    while (y >= s.bandFirst + s.bandCount) {
+        const int first = s.bandFirst + s.bandCount;
+        const int rows = std::min(bandRows, height_ - first);
+        if (!decodeBand(&s.decoder, s.band.data(), long(stride), rows))
+            throw jpegError(s.decoder.err.code);
+        s.bandFirst = first;
+        s.bandCount = rows;
+    }
+    return s.band.data() + std::size_t(y - s.bandFirst) * stride;
 }
 
 QImage decodeJpeg(const QByteArray& bytes, const JpegLimits& limits)

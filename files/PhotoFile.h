@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QString>
 
+#include <cstdint>
+#include <memory>
 #include <optional>
 
 // The largest photo a caller accepts; the header is checked against it before
@@ -28,6 +30,32 @@ QImage decodeJpeg(const QByteArray& bytes, const JpegLimits& limits = {});
 // photo's size and format and is not shared (a batch decodes photo after photo
 // without fresh memory). On failure `photo` may hold part of a picture.
 void decodeJpegInto(const QByteArray& bytes, const JpegLimits& limits, QImage& photo);
+
+// The same decode a band of rows at a time, for a reader that uses each row
+// once and needs no whole photo in memory (the batch counter's count). The
+// file is refused at construction as decodeJpegInto refuses it, with the same
+// messages; damaged data met in a row throws as there. `bytes` must outlive
+// the reader.
+class JpegRowReader {
+public:
+    JpegRowReader(const QByteArray& bytes, const JpegLimits& limits);
+    ~JpegRowReader();
+    JpegRowReader(const JpegRowReader&) = delete;
+    JpegRowReader& operator=(const JpegRowReader&) = delete;
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // Row y, width() pixels of blue, green, red bytes, valid until the next
+    // call. Rows come from the top down: a row above the last one given is
+    // refused.
+    const std::uint8_t* row(int y);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+    int width_ = 0;
+    int height_ = 0;
+};
 
 struct PhotoLoadOutcome {
     // The plain message to show when the load failed.

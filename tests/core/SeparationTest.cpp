@@ -111,6 +111,34 @@ TEST_F(Separation, WholePassBlackensTheBirdsOfTheDecodedPhoto)
     }
 }
 
+TEST_F(Separation, RowByRowPassMakesTheMaskOfTheWholePhoto)
+{
+    std::mt19937 random(77);
+    for (const int width : {1, 3, 17, 40}) {
+        SCOPED_TRACE(width);
+        Document whole = withPhoto(width, 6);
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < width; ++x)
+                whole.photoJpeg.setPixel(x, y, random() % 2 ? qRgb(20, 20, 20) : qRgb(120, 160, 220));
+        whole.countOnly = true;
+        whole.workBitmap = QImage();
+        whole.pixo.fill(rgb(20, 20, 20));
+        whole.pixno.fill(rgb(120, 160, 220));
+        Document byRows = whole;
+        byRows.photoJpeg = QImage();
+        separateBirds(whole, [] {});
+        std::vector<int> asked;
+        separateBirdsByRows(byRows, [&](int y) {
+            asked.push_back(y);
+            return whole.photoJpeg.constScanLine(y);
+        });
+        EXPECT_EQ(asked, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+        EXPECT_EQ(byRows.groupMaskCopy, whole.groupMaskCopy);
+        EXPECT_EQ(std::tie(byRows.workflowStep, byRows.blackShown, byRows.arrowPosition),
+                  std::tie(whole.workflowStep, whole.blackShown, whole.arrowPosition));
+    }
+}
+
 TEST_F(Separation, StateChangesOnlyAfterTheSampleSetIsSaved)
 {
     for (const bool saveFails : {false, true}) {
