@@ -88,8 +88,9 @@ void drawRectangle(QImage& image, const TRect& r, const Pen& pen, const Brush& b
     if (brush.style == BrushStyle::Solid)
         fillRect(image, {x1 + 1, y1 + 1, x2 - 1, y2 - 1}, brush.color);
     // Clip the edges to the raster first: a frame far outside must cost nothing.
+    // The top and bottom edges hold the corners, the sides the rows between.
     const int cx1 = std::max(x1, 0), cx2 = std::min(x2 - 1, image.width() - 1);
-    const int cy1 = std::max(y1, 0), cy2 = std::min(y2 - 1, image.height() - 1);
+    const int cy1 = std::max(y1 + 1, 0), cy2 = std::min(y2 - 2, image.height() - 1);
     if (image.format() == QImage::Format_BGR888) {
         // Straight into the rows: an evidence picture frames a thousand groups.
         uchar* const bits = image.bits();

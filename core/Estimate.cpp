@@ -88,8 +88,8 @@ std::int32_t typicalGroupSize(std::span<const std::int32_t> sizes)
     // the lone birds and the tallest their pairs.
     const int half = best - int(std::lround(std::log(2.0) / cellWidth));
     const int band = int(std::lround(halfHillBand / cellWidth));
-    int lower = -1;
-    for (int c = std::max(0, half - band); c <= half + band && c < cells; ++c)
+    int lower = -1;  // half + band lies left of best, within the histogram
+    for (int c = std::max(0, half - band); c <= half + band; ++c)
         if (lower < 0 || smoothed[std::size_t(c)] > smoothed[std::size_t(lower)])
             lower = c;
     if (lower >= 0 && smoothed[std::size_t(lower)] >= halfHillShare * smoothed[std::size_t(best)])

@@ -316,7 +316,7 @@ QByteArray encodeBmp(const QImage& image)
     QImage toWrite = image;
     // Qt writes an 8-bit picture of 16 colours or fewer with 4 bits per pixel:
     // a full table keeps it at 8 bits, the depth it has in the program.
-    if (toWrite.format() == QImage::Format_Indexed8 && toWrite.colorCount() < 256) {
+    if (toWrite.format() == QImage::Format_Indexed8) {
         QList<QRgb> table = toWrite.colorTable();
         table.resize(256, qRgb(0, 0, 0));
         toWrite.setColorTable(table);

@@ -460,8 +460,9 @@ void makeBmpCorpus()
         add("bmp", "palette index one past the table.bmp", bareBmp(4, 1, 8, 0, greys(100), bytesOf({100, 0, 0, 0})),
             badBitmap());
         add("bmp", "last palette index.bmp", bareBmp(4, 1, 8, 0, greys(100), bytesOf({99, 0, 0, 0})), "ok 4 1 0 0 FFFFFF");
+        // Its first pixel names entry 1: the leftmost pixel is the byte's highest bit.
         add("bmp", "1-bit index past a 1-colour table.bmp",
-            bareBmp(8, 1, 1, 0, {qRgb(0, 0, 0)}, bytesOf({0x80, 0, 0, 0})), badBitmap());
+            bareBmp(4, 1, 1, 0, {qRgb(0, 0, 0)}, bytesOf({0x80, 0, 0, 0})), badBitmap());
         add("bmp", "1-colour table all index 0.bmp", bareBmp(8, 1, 1, 0, {qRgb(9, 8, 7)}, bytesOf({0, 0, 0, 0})),
             "ok 8 1 5 0 090807");
         add("bmp", "too many colours.bmp", bareBmp(4, 1, 8, 0, greys(256), bytesOf({1, 2, 3, 4}), 1000), badBitmap("too many colours"));
@@ -515,6 +516,8 @@ void makeIniCorpus()
         samples("44,255,0 1,2,3 0,7,1 255,1,2 0,0,0 0,0,0", 7));
     add("ini", "hexadecimal.ini", "h\r\n$ff,x10,0X1f\r\n$,0x,xg\r\n$FFFFFFFFFFFFFFFFFF,0x100,X7f\r\n0,0,0\r\n0,0,0\r\n0,0,0\r\n",
         samples("255,16,31 0,0,0 255,0,127 0,0,0 0,0,0 0,0,0", 7));
+    // Each end of the hexadecimal letters, and "0x" with a single digit after it.
+    add("ini", "hexadecimal letters.ini", "h\r\n$aA,Xa,0xA\r\n", samples("170,10,10 0,0,0 0,0,0 0,0,0 0,0,0 0,0,0", 2));
     add("ini", "letters.ini", "h\r\n+5,abc,9z\r\nred,green,blue\r\n1e3,2.5,3\r\n0,0,0\r\n0,0,0\r\n0,0,0\r\n",
         samples("5,0,9 0,0,0 1,2,3 0,0,0 0,0,0 0,0,0", 7));
     add("ini", "huge numbers.ini",

@@ -23,6 +23,7 @@ done <<'CASES'
 --vite|2|err|Utilisation : ornival-precision [--taille-mini N|auto]
 data autre|2|err|Utilisation : ornival-precision [--taille-mini N|auto]
 --taille-mini 0 data|2|err|--taille-mini : '0' n'est pas une taille mini correcte
+--taille-mini 0|2|err|--taille-mini : '0' n'est pas une taille mini correcte
 --taille-mini|2|err|Utilisation : ornival-precision
 /absent/data|2|err|aucun troupeau dans /absent/data
 CASES

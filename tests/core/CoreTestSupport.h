@@ -41,17 +41,6 @@ public:
         return doc;
     }
 
-    // Rows of '#' (bird) and '.' (sky) become the working bitmap.
-    static Document fromRows(const std::vector<std::string>& rows)
-    {
-        const int height = int(rows.size());
-        Document doc = withPhoto(height ? int(rows[0].size()) : 0, height);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < doc.photoWidth; ++x)
-                doc.workBitmap.scanLine(y)[x] = rows[std::size_t(y)][std::size_t(x)] == '#' ? 0 : 255;
-        return doc;
-    }
-
     static void setBird(Document& doc, int x, int y) { doc.workBitmap.scanLine(y)[x] = 0; }
 
     // Builds the mask and runs the detection pass, as a count does.

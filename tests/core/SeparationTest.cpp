@@ -1,7 +1,10 @@
 #include "CoreTestSupport.h"
 
+#include "core/AutoSamples.h"
 #include "core/OrnivalError.h"
 #include "core/Separation.h"
+
+#include <QPainter>
 
 #include <random>
 #include <set>
@@ -190,14 +193,19 @@ TEST_F(Separation, WorkingBitmapOfAnotherSizeKeepsItsSize)
     EXPECT_EQ(doc.groupMaskCopy[doc.maskIndex(7, 10)], 255);
     EXPECT_EQ(doc.groupMaskCopy[doc.maskIndex(8, 10)], 0);
 
-    // An 8-bit bitmap whose table has no bird colour gets one added.
-    doc.workBitmap = QImage(8, 30, QImage::Format_Indexed8);
-    doc.workBitmap.setColorTable({qRgb(255, 255, 255), qRgb(1, 1, 1)});
-    doc.workBitmap.fill(0);
-    separateBirds(doc, [] {});
-    EXPECT_EQ(doc.workBitmap.format(), QImage::Format_Indexed8);
-    EXPECT_TRUE(workIsBird(doc, 7, 19));
-    EXPECT_EQ(pixelAt(doc.workBitmap, 7, 25), clWhite);
+    // An 8-bit bitmap keeps its table, a bird or sky colour added if it has none.
+    const QRgb black = qRgb(0, 0, 0), white = qRgb(255, 255, 255);
+    const std::pair<QList<QRgb>, int> tables[] = {{{white, qRgb(1, 1, 1)}, 3}, {{black, white}, 2}, {{white, black}, 2}, {{black}, 2}};
+    for (const auto& [table, colours] : tables) {
+        doc.workBitmap = QImage(8, 30, QImage::Format_Indexed8);
+        doc.workBitmap.setColorTable(table);
+        doc.workBitmap.fill(table.size() - 1);
+        separateBirds(doc, [] {});
+        EXPECT_EQ(doc.workBitmap.format(), QImage::Format_Indexed8);
+        EXPECT_EQ(doc.workBitmap.colorCount(), colours);
+        EXPECT_TRUE(workIsBird(doc, 7, 19));
+        EXPECT_EQ(pixelAt(doc.workBitmap, 7, 25), fromQRgb(table.last()));
+    }
 
     // The format and size change keeps the common area.
     QImage work(4, 4, QImage::Format_RGB32);
@@ -213,4 +221,33 @@ TEST_F(Separation, WorkingBitmapOfAnotherSizeKeepsItsSize)
     EXPECT_EQ(pixelAt(work, 4, 1), clWhite);
     setWorkBitmapFormatAndSize(work, 0, 0);
     EXPECT_TRUE(work.isNull());
+}
+
+// Samples chosen from a plain sky of 400 x 250 pixels (blocks of 6 x 6,
+// 20 candidates are exactly the least share) with dark birds, or dark ground:
+// five block rows along the bottom or seven block columns along the right,
+// just over a tenth of the blocks, make the darkest sky sample.
+TEST_F(Separation, ChosenSamplesSplitOnlyWhenBirdsStandApart)
+{
+    struct Row {
+        const char* name;
+        std::vector<QRect> dark;
+        bool split, darkSky;
+    };
+    const Row rows[] = {{"two birds of 2 x 5: twenty candidates", {{100, 100, 2, 5}, {300, 150, 2, 5}}, true, false},
+                        {"two birds of 5 x 2", {{100, 100, 5, 2}, {300, 150, 5, 2}}, true, false},
+                        {"nineteen candidates", {{100, 100, 2, 5}, {300, 150, 3, 3}}, false, false},
+                        {"ground along the bottom", {{0, 222, 400, 28}}, false, true},
+                        {"ground along the right", {{360, 0, 40, 250}}, false, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QImage photo(400, 250, QImage::Format_BGR888);
+        photo.fill(QColor(120, 160, 220));
+        for (const QRect& r : row.dark)
+            QPainter(&photo).fillRect(r, QColor(20, 20, 20));
+        const ChosenSamples chosen = chooseSamples(photo);
+        EXPECT_EQ(chosen.split, row.split);
+        EXPECT_EQ(chosen.sky[0], row.darkSky ? rgb(20, 20, 20) : rgb(120, 160, 220));
+        EXPECT_EQ(chosen.birds[1], row.split ? rgb(20, 20, 20) : chosen.sky[1]);
+    }
 }
