@@ -31,21 +31,10 @@ TEST_F(BatchCount, SampleSetFileIsReadLikeTheWindowReadsIt)
     EXPECT_EQ(errorOf([] { readSampleSetFile("absent.ini"); }), "error Impossible d'ouvrir le fichier absent.ini");
 }
 
-TEST_F(BatchCount, JobsFollowTheFoldersInNameOrderAndNeverWriteOverAPhoto)
+// The order of a folder's photos is seen in the counter's table
+// (Compter.DamagedPhotosGiveErrorRowsAndTheOthersAreStillCounted).
+TEST_F(BatchCount, OutputsAreNamedBeforeAnyCountAndNeverOverAPhoto)
 {
-    for (const char* name : {"b.JPG", "a.jpg", "B.jpg", "c.jpeg", "notes.txt", "d.png"})
-        write(name, "x");
-    QDir().mkdir("e.jpg");  // a folder named like a photo: kept, to fail in its row
-    QDir().mkdir("empty");
-    const std::vector<PhotoJob> jobs = planJobs({folder(), path("empty"), path("missing.jpg")}, {}, false);
-    QStringList paths;
-    for (const PhotoJob& j : jobs)
-        paths << j.path + (j.refusal.isEmpty() ? "" : " | " + j.refusal);
-    EXPECT_EQ(paths, QStringList({path("a.jpg"), path("B.jpg"), path("b.JPG"), path("c.jpeg"), path("e.jpg"),
-                                  path("empty") + " | Aucune photo JPG dans le dossier " + path("empty"),
-                                  path("missing.jpg")}));
-    EXPECT_EQ(countPhoto(jobs[4], SampleSet{}, CountOptions{}).error, "Impossible d'ouvrir le fichier " + path("e.jpg"));
-
     // Output names: numbered on a shared base name, the window's working
     // bitmap name, and refused where they would name a photo of the run.
     for (const char* name : {"x/vol.jpg", "y/vol.jpg", "photo.jpeg", "IMG.JPG", "trap.bmp", "out/trap2.png"})

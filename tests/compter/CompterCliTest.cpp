@@ -92,32 +92,39 @@ TEST_F(Compter, EveryFlockCountsAsInTheWindowAndNearItsTruth)
     }
 }
 
+// A folder's photos in name order, whatever the case (ties by character
+// code), other files left out, a folder named like a photo kept: the damaged
+// ones and an empty folder give error rows, the others are still counted.
 TEST_F(Compter, DamagedPhotosGiveErrorRowsAndTheOthersAreStillCounted)
 {
     write("s.ini", samples());
     const QByteArray good = flock(400, 300, 30);
-    write("photos/1 bon.jpg", good);
-    write("photos/2 vide.jpg", "");
-    write("photos/3 texte.jpg", "Ceci n'est pas une photo.\n");
-    write("photos/4 tronque.jpg", good.left(good.size() / 2));
-    QDir().mkdir("photos/5 dossier.jpg");
-    write("photos/6 bon.jpg", good);
+    write("photos/a bon.jpg", good);
+    write("photos/b vide.JPG", "");
+    write("photos/B vide.jpg", "Ceci n'est pas une photo.\n");
+    write("photos/c tronque.jpeg", good.left(good.size() / 2));
+    QDir().mkdir("photos/d dossier.jpg");
+    write("photos/e bon.jpg", good);
     // Just too wide for the batch counter's limit, however small the file.
-    write("photos/7 large.jpg", flock(batchMaxPhotoSide + 1, 16, 0));
+    write("photos/f large.jpg", flock(batchMaxPhotoSide + 1, 16, 0));
+    write("photos/notes.txt", good);
+    write("photos/g.png", good);
+    QDir().mkdir("vide");
     const auto before = snapshot();
 
-    const CompterRun r = run({"--echantillons", "s.ini", path("photos"), path("manque.jpg")});
+    const CompterRun r = run({"--echantillons", "s.ini", path("photos"), path("vide"), path("manque.jpg")});
     EXPECT_EQ(r.exitCode, 1);
     const std::vector<QStringList> rows = csvRows(r.out);
-    ASSERT_EQ(rows.size(), 8u) << r.out.toStdString();
+    ASSERT_EQ(rows.size(), 9u) << r.out.toStdString();
     const std::pair<const char*, QString> expected[] = {
-        {"photos/1 bon.jpg", ""},
-        {"photos/2 vide.jpg", "Erreur JPEG #"},
-        {"photos/3 texte.jpg", "Erreur JPEG #"},
-        {"photos/4 tronque.jpg", "Erreur JPEG #"},
-        {"photos/5 dossier.jpg", "Impossible d'ouvrir le fichier " + path("photos/5 dossier.jpg")},
-        {"photos/6 bon.jpg", ""},
-        {"photos/7 large.jpg", "Photo trop grande : 10001 x 16 pixels (10000 x 10000 au plus)"},
+        {"photos/a bon.jpg", ""},
+        {"photos/B vide.jpg", "Erreur JPEG #"},
+        {"photos/b vide.JPG", "Erreur JPEG #"},
+        {"photos/c tronque.jpeg", "Erreur JPEG #"},
+        {"photos/d dossier.jpg", "Impossible d'ouvrir le fichier " + path("photos/d dossier.jpg")},
+        {"photos/e bon.jpg", ""},
+        {"photos/f large.jpg", "Photo trop grande : 10001 x 16 pixels (10000 x 10000 au plus)"},
+        {"vide", "Aucune photo JPG dans le dossier " + path("vide")},
         {"manque.jpg", "Impossible d'ouvrir le fichier " + path("manque.jpg")},
     };
     for (std::size_t i = 0; i < std::size(expected); ++i) {

@@ -30,7 +30,8 @@ TEST(SampleText, GreenAndBlueAreReadFromAtMost255CharactersAfterTheFirstComma)
     EXPECT_EQ(TripleToText(rgb(12, 200, 7)), "12,200,7");
 }
 
-TEST_F(SampleSetFiles, SaveWritesExactBytesAndReadsBack)
+// Reading the canonical file back is the corpus' first case.
+TEST_F(SampleSetFiles, SaveWritesExactBytes)
 {
     Document doc;
     doc.pixo = {rgb(12, 200, 7), rgb(0, 0, 0), rgb(255, 255, 255)};
@@ -42,13 +43,6 @@ TEST_F(SampleSetFiles, SaveWritesExactBytesAndReadsBack)
     EXPECT_EQ(doc.log, splitLines(canonical));
     EXPECT_EQ(readBmpFile("blocs_couleurs.bmp").convertToFormat(QImage::Format_RGB32),
               doc.stripPicture.convertToFormat(QImage::Format_RGB32));
-
-    Document back;
-    LoadSampleSet(back);
-    EXPECT_EQ(back.pixo, doc.pixo);
-    EXPECT_EQ(back.pixno, doc.pixno);
-    EXPECT_EQ(back.log, doc.log);
-    EXPECT_EQ(back.stripPicture.size(), QSize(191, 31));
 }
 
 TEST_F(SampleSetFiles, LoadFailuresStopWhereTheyHappen)
