@@ -214,6 +214,8 @@ TEST_F(Compter, GroupsAreFramedInTheColourOfTheirBirdsWithALegend)
             EXPECT_GT(black, 20);
             EXPECT_GT(white, ratio * black);
         }
+        EXPECT_EQ(evidence.pixel(4, 295), qRgb(255, 255, 255)) << "the legend's last line ends 4 pixels above the bottom";
+        EXPECT_NE(evidence.pixel(4, 296), qRgb(255, 255, 255));
         int right = -1, top = 1000;
         for (int y = 200; y < 260; ++y)
             for (int x = 160; x < 240; ++x)
