@@ -3,34 +3,11 @@
 #include "core/OrnivalError.h"
 #include "files/BmpFile.h"
 
-#include <QCryptographicHash>
-#include <QDirIterator>
-
 #include <cstdlib>
-#include <map>
 
 using namespace compterest;
 
-namespace {
-
-class Compter : public CompterTest {
-protected:
-    // Every file under the folder with a digest of its bytes, to show what a run wrote.
-    std::map<QString, QByteArray> snapshot() const
-    {
-        std::map<QString, QByteArray> files;
-        QDirIterator it(folder(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString file = it.next();
-            QFile f(file);
-            f.open(QIODevice::ReadOnly);
-            files[file] = QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-        }
-        return files;
-    }
-};
-
-} // namespace
+using Compter = CompterTest;
 
 // Synthetic flocks of several sizes (beyond the window's 800 x 600 too) and
 // every shipped flock with the sample set beside it: by any threshold the
