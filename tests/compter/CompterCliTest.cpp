@@ -51,6 +51,7 @@ TEST_F(Compter, EveryFlockCountsAsInTheWindowAndNearItsTruth)
         for (const bool estimate : {false, true}) {
             const CompterRun r = run(QStringList{"--echantillons", samplesFile, photo} << (estimate ? "--estimer" : "--seuil=auto"));
             ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+            EXPECT_FALSE(r.err.contains("photos comptées")) << "progress shown on a standard error that is no terminal";
             CountOptions options;
             options.rule = estimate ? CountRule::Estimate : CountRule::Threshold;
             EXPECT_EQ(QString::fromUtf8(r.out), csvHeader() + "\n" + csvRow(countAlone(photo, samplesFile, options)) + "\n");
