@@ -429,7 +429,7 @@ QStringList csvFields(const QString& line)
     for (qsizetype i = 0; i < line.size(); ++i) {
         const QChar c = line[i];
         if (quoted) {
-            if (c == QLatin1Char('"') && i + 1 < line.size() && line[i + 1] == QLatin1Char('"')) {
+            if (QStringView(line).mid(i).startsWith(u"\"\"")) {
                 fields.back() += c;
                 ++i;
             } else if (c == QLatin1Char('"')) {
