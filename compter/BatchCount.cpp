@@ -198,7 +198,7 @@ PhotoResult countPhoto(const PhotoJob& job, const SampleSet& samples, const Coun
             decodeJpegInto(ws.fileBytes, limits, ws.photo);
         else
             rows.emplace(ws.fileBytes, limits);
-        Document doc;
+        Document doc{Document::CountOnly{}};
         // The mask copy's buffer goes back to the workspace however the count ends.
         doc.groupMaskCopy.swap(ws.maskCopy);
         struct GiveBack {
@@ -206,7 +206,6 @@ PhotoResult countPhoto(const PhotoJob& job, const SampleSet& samples, const Coun
             CountWorkspace& ws;
             ~GiveBack() { doc.groupMaskCopy.swap(ws.maskCopy); }
         } giveBack{doc, ws};
-        doc.countOnly = true;
         InitArrowPoints(doc);
         doc.photoFileName = job.path;
         // The photo is shared with the workspace for this count only: nothing

@@ -5,6 +5,11 @@
 #include <algorithm>
 #include <cstring>
 
+Document::Document(CountOnly)
+    : groupMask(), groupMaskCopy(), countOnly(true), curvePicture()
+{
+}
+
 QImage Document::blankCurvePicture()
 {
     QImage picture(214, 172, QImage::Format_RGB32);

@@ -20,6 +20,13 @@ struct Document {
     static constexpr int minMaskColumns = 801;
     static constexpr int minMaskRows = 601;
 
+    Document() = default;
+    // A count-only document (`countOnly` set) made without the window's group
+    // mask, mask copy and curve picture: the separation sizes the mask copy to
+    // its photo, and a batch makes one such document per photo.
+    struct CountOnly {};
+    explicit Document(CountOnly);
+
     // Photo
     QString photoFileName = QStringLiteral("vol de cigognes.jpg");
     QImage photoJpeg;  // the decoded photo, Format_BGR888 (null when none)
