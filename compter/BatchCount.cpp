@@ -255,11 +255,10 @@ PhotoResult countPhoto(const PhotoJob& job, const SampleSet& samples, const Coun
         }
         if (!job.annotationPath.isEmpty()) {
             try {
-                // The evidence is drawn on the workspace's photo itself, which
-                // the next photo's decode overwrites: no copy of it is made.
+                // The evidence is drawn on the workspace's photo itself (blue,
+                // green, red bytes, as decoded), which the next photo's decode
+                // overwrites: no copy of it is made.
                 doc.photoJpeg = QImage();
-                if (ws.photo.format() != QImage::Format_BGR888)
-                    ws.photo.convertTo(QImage::Format_BGR888);
                 drawEvidence(doc, result, ws.photo);
                 writeFileAtomically(job.annotationPath, encodePngFast(ws.photo));
             } catch (const OrnivalError& error) {
@@ -429,7 +428,7 @@ QStringList csvFields(const QString& line)
     for (qsizetype i = 0; i < line.size(); ++i) {
         const QChar c = line[i];
         if (quoted) {
-            if (c == QLatin1Char('"') && i + 1 < line.size() && line[i + 1] == QLatin1Char('"')) {
+            if (QStringView(line).mid(i).startsWith(u"\"\"")) {
                 fields.back() += c;
                 ++i;
             } else if (c == QLatin1Char('"')) {

@@ -7,11 +7,7 @@
 
 using namespace compterest;
 
-namespace {
-
-class BatchCount : public CompterTest {};
-
-} // namespace
+using BatchCount = CompterTest;
 
 // Every sample-set text of the readers' corpus gives the window's six
 // samples, or its refusal (one too large among them).

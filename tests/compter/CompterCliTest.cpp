@@ -3,34 +3,11 @@
 #include "core/OrnivalError.h"
 #include "files/BmpFile.h"
 
-#include <QCryptographicHash>
-#include <QDirIterator>
-
 #include <cstdlib>
-#include <map>
 
 using namespace compterest;
 
-namespace {
-
-class Compter : public CompterTest {
-protected:
-    // Every file under the folder with a digest of its bytes, to show what a run wrote.
-    std::map<QString, QByteArray> snapshot() const
-    {
-        std::map<QString, QByteArray> files;
-        QDirIterator it(folder(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString file = it.next();
-            QFile f(file);
-            f.open(QIODevice::ReadOnly);
-            files[file] = QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-        }
-        return files;
-    }
-};
-
-} // namespace
+using Compter = CompterTest;
 
 // Synthetic flocks of several sizes (beyond the window's 800 x 600 too) and
 // every shipped flock with the sample set beside it: by any threshold the
@@ -74,6 +51,7 @@ TEST_F(Compter, EveryFlockCountsAsInTheWindowAndNearItsTruth)
         for (const bool estimate : {false, true}) {
             const CompterRun r = run(QStringList{"--echantillons", samplesFile, photo} << (estimate ? "--estimer" : "--seuil=auto"));
             ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+            EXPECT_FALSE(r.err.contains("photos comptées")) << "progress shown on a standard error that is no terminal";
             CountOptions options;
             options.rule = estimate ? CountRule::Estimate : CountRule::Threshold;
             EXPECT_EQ(QString::fromUtf8(r.out), csvHeader() + "\n" + csvRow(countAlone(photo, samplesFile, options)) + "\n");
@@ -214,6 +192,8 @@ TEST_F(Compter, GroupsAreFramedInTheColourOfTheirBirdsWithALegend)
             EXPECT_GT(black, 20);
             EXPECT_GT(white, ratio * black);
         }
+        EXPECT_EQ(evidence.pixel(4, 295), qRgb(255, 255, 255)) << "the legend's last line ends 4 pixels above the bottom";
+        EXPECT_NE(evidence.pixel(4, 296), qRgb(255, 255, 255));
         int right = -1, top = 1000;
         for (int y = 200; y < 260; ++y)
             for (int x = 160; x < 240; ++x)

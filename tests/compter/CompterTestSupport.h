@@ -7,9 +7,12 @@
 #include "tests/files/FilesTestSupport.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
+#include <QDirIterator>
 #include <QPainter>
 #include <QProcess>
 
+#include <map>
 #include <vector>
 
 namespace compterest {
@@ -115,6 +118,20 @@ protected:
     }
 
     static std::vector<ShippedFlock> shippedFlocks() { return findShippedFlocks(QStringLiteral(ORNIVAL_SOURCE_DIR "/data")); }
+
+    // Every file under the folder with a digest of its bytes, to show what a run wrote.
+    std::map<QString, QByteArray> snapshot() const
+    {
+        std::map<QString, QByteArray> files;
+        QDirIterator it(folder(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next();
+            QFile f(file);
+            f.open(QIODevice::ReadOnly);
+            files[file] = QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+        }
+        return files;
+    }
 };
 
 } // namespace compterest

@@ -2,11 +2,32 @@
 
 #include "files/AtomicFile.h"
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 using namespace filestest;
 
 namespace {
 
 class AtomicFile : public FilesTest {};
+
+// What `f` gives with a full disk: every write past the first `bytes` bytes of
+// a file fails (EFBIG), as it does when the disk has no room left.
+template <typename F>
+auto withDiskFullAfter(rlim_t bytes, F f)
+{
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit limit = previous;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const auto result = f();
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, handler);
+    return result;
+}
 
 } // namespace
 
@@ -20,11 +41,8 @@ TEST_F(AtomicFile, ReplacesWholeOrLeavesTheOldFile)
         for (const auto& [name, diskFull] : {std::pair{"nowhere/a", false}, {"dossier", false}, {"a", true}}) {
             SCOPED_TRACE(name);
             write("a", "old");
-            std::optional<DiskFullAfter> full;
-            if (diskFull)
-                full.emplace(1000);
-            EXPECT_EQ(errorOf([&] { writer(name, bytes); }), QString("error Impossible de créer le fichier ") + name);
-            full.reset();
+            const auto attempt = [&] { return errorOf([&] { writer(name, bytes); }); };
+            EXPECT_EQ(diskFull ? withDiskFullAfter(1000, attempt) : attempt(), "error Impossible de créer le fichier " + QString(name));
             EXPECT_EQ(read("a"), "old");
         }
         for (const QByteArray& whole : {bytes, QByteArray()}) {

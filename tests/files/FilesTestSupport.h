@@ -11,11 +11,9 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <optional>
 #include <ostream>
 
-#include <sys/resource.h>
 
 // Failure messages show texts as texts.
 inline void PrintTo(const QString& text, std::ostream* os)
@@ -80,30 +78,6 @@ protected:
 private:
     QTemporaryDir dir_;
     QString previous_;
-};
-
-// A full disk for this process while it lives: every write past the first
-// `bytes` bytes of a file fails (EFBIG), as it does when the disk has no room.
-class DiskFullAfter {
-public:
-    explicit DiskFullAfter(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN))
-    {
-        getrlimit(RLIMIT_FSIZE, &previous_);
-        rlimit limit = previous_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~DiskFullAfter()
-    {
-        setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, handler_);
-    }
-    DiskFullAfter(const DiskFullAfter&) = delete;
-    DiskFullAfter& operator=(const DiskFullAfter&) = delete;
-
-private:
-    void (*handler_)(int);
-    rlimit previous_{};
 };
 
 } // namespace filestest
