@@ -294,7 +294,7 @@ void PhotoView::renderView()
     const int w = shown.width(), h = shown.height();
     // The coarsest halved copy that still has a pixel for each pixel shown.
     int n = 0;
-    while (viewport_.zoom() * double(2 << n) <= 1.0 + 1e-9)
+    while (viewport_.zoom() * double(2 << n) <= 1.0)
         ++n;
     const QImage& from = level(n);
     if (view_.size() != QSize(w, h))
