@@ -88,7 +88,6 @@ Tornvl::Tornvl(QWidget* parent) : QWidget(parent), drag_(std::make_unique<InWind
     QPalette pal = palette();
     pal.setColor(QPalette::Window, toQRgb(clBtnFace));
     setPalette(pal);
-    setAutoFillBackground(true);
     setFont(controlFont({}));
     resize(windowOuterWidth - frameWidth, windowOuterHeight - frameHeight);
     setMinimumSize(windowMinOuterWidth - frameWidth, windowMinOuterHeight - frameHeight);

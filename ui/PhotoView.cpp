@@ -92,8 +92,8 @@ void PhotoViewport::zoomAbout(double factor, QPoint at)
     const double v = (at.y() + scroll_.y() + 0.5) / before.height();
     const double old = zoom_;
     double wanted = old * factor;
-    if ((old < 1.0 && wanted > 1.0) || (old > 1.0 && wanted < 1.0))
-        wanted = 1.0;
+    if (std::min(old, wanted) < 1.0 && std::max(old, wanted) > 1.0)
+        wanted = 1.0;  // a step across 100 % stops there
     setZoom(wanted);
     const QSize after = zoomedSize();
     scrollTo({int(std::lround(u * after.width() - at.x() - 0.5)), int(std::lround(v * after.height() - at.y() - 0.5))});
@@ -285,18 +285,16 @@ const QImage& PhotoView::level(int n)
 
 void PhotoView::renderView()
 {
-    const QSize z = viewport_.zoomedSize();
-    const QSize v = viewport_.viewSize();
     const QPoint s = viewport_.scroll();
-    const int w = std::min(v.width(), z.width() - s.x());
-    const int h = std::min(v.height(), z.height() - s.y());
-    if (w <= 0 || h <= 0) {
+    const QSize shown = viewport_.viewSize().boundedTo(viewport_.zoomedSize() - QSize(s.x(), s.y()));
+    if (shown.isEmpty()) {
         view_ = QImage();
         return;
     }
+    const int w = shown.width(), h = shown.height();
     // The coarsest halved copy that still has a pixel for each pixel shown.
     int n = 0;
-    while (viewport_.zoom() * double(2 << n) <= 1.0 + 1e-9)
+    while (viewport_.zoom() * double(2 << n) <= 1.0)
         ++n;
     const QImage& from = level(n);
     if (view_.size() != QSize(w, h))

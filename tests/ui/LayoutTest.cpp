@@ -5,9 +5,7 @@
 
 #include "ui/Layout.h"
 
-#include <QAbstractButton>
 #include <QGroupBox>
-#include <QLabel>
 #include <QScreen>
 
 #include <limits>
@@ -34,11 +32,7 @@ TEST_F(WindowTest, ControlsStandWhereTheLayoutPutsThemAndTabVisitsThemInOrder)
         ASSERT_NE(c, nullptr);
         EXPECT_EQ(c->parentWidget(), e.parent.isEmpty() ? w.get() : w->control(e.parent));
         EXPECT_EQ(c->geometry(), QRect(e.left, e.top, e.width, e.height));
-        const auto* button = qobject_cast<QAbstractButton*>(c);
-        const auto* label = qobject_cast<QLabel*>(c);
-        const auto* edit = qobject_cast<QLineEdit*>(c);
-        const auto* title = qobject_cast<QGroupBox*>(c);
-        EXPECT_EQ(button ? button->text() : label ? label->text() : edit ? edit->text() : title ? title->title() : QString(), e.caption);
+        EXPECT_EQ(c->property(qobject_cast<QGroupBox*>(c) ? "title" : "text").toString(), e.caption);
         EXPECT_EQ(c->font().family(), uiFontFamily());
         EXPECT_EQ(c->font().bold(), bold.contains(e.name));
         EXPECT_EQ(c->font().pixelSize(), pixels.count(e.name) ? pixels.at(e.name) : 11);
@@ -48,7 +42,6 @@ TEST_F(WindowTest, ControlsStandWhereTheLayoutPutsThemAndTabVisitsThemInOrder)
             box = box->parentWidget();
         EXPECT_EQ(c->toolTip(), !e.hint.isEmpty() ? e.hint.join('\n') : box ? box->toolTip() : QString());
     }
-    EXPECT_EQ(controlTable().size(), 46u);
     EXPECT_EQ(w->control("Label7")->toolTip(), strip);
     EXPECT_EQ(w->control("Image2")->toolTip(), strip);
     EXPECT_EQ(w->control("Label12")->toolTip(), "En cliquant sur la molette centrale, on peut aussi voir la taille d'un goupe encadré.");

@@ -16,6 +16,11 @@
 #include <memory>
 #include <vector>
 
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
 inline void writeFile(const QString& name, const QByteArray& bytes)
 {
     QFile file(name);
@@ -35,6 +40,7 @@ inline bool wheel(QWidget* view, QPoint at, QPoint angle, Qt::KeyboardModifiers 
 // the message boxes recorded instead of shown.
 class WindowTest : public ::testing::Test {
 protected:
+    using Messages = std::vector<std::pair<MessageKind, QString>>;
     void SetUp() override
     {
         ASSERT_TRUE(folder.isValid() && QDir::setCurrent(folder.path()));
@@ -44,8 +50,7 @@ protected:
 
     // The files beside the installed program: the default photo, the arrow,
     // the factory set and a user set copied from it.
-    void seed(QStringList names = {"vol de cigognes.jpg", "fleche.bmp", "ornival0.ini", "blocs_couleurs0.bmp", "ornival.ini",
-                                   "blocs_couleurs.bmp"})
+    void seed(const QStringList& names = shipped)
     {
         for (const QString& name : names) {
             QString source = name;
@@ -60,20 +65,13 @@ protected:
         w->show();
     }
     void click(const char* name) const { QTest::mouseClick(w->control(name), Qt::LeftButton); }
-    QString text(const char* name) const { return static_cast<QLineEdit*>(w->control(name))->text(); }
     int field(int bin) const { return w->binFields[bin]->text().toInt(); }
     void choose(const QString& path)
     {
         w->photoChooser = [path](QWidget*) { return path; };
         click("Charger");
     }
-    void expectOneMessage(MessageKind kind, const QString& text)
-    {
-        ASSERT_EQ(messages.size(), 1u) << text.toStdString();
-        EXPECT_EQ(messages[0].first, kind);
-        EXPECT_EQ(messages[0].second, text);
-        messages.clear();
-    }
+    Messages takeMessages() { return std::exchange(messages, {}); }
 
     // A point of `target` as a point of the photo's control.
     QPoint over(QWidget* target, QPoint point) const { return w->Image1->mapFrom(w.get(), target->mapTo(w.get(), point)); }
@@ -99,8 +97,10 @@ protected:
         return {};
     }
 
+    static inline const QStringList shipped{"vol de cigognes.jpg", "fleche.bmp",  "ornival0.ini",
+                                            "blocs_couleurs0.bmp", "ornival.ini", "blocs_couleurs.bmp"};
     QTemporaryDir folder;
-    std::vector<std::pair<MessageKind, QString>> messages;
+    Messages messages;
     QList<QUrl> openedUrls;
     std::unique_ptr<Tornvl> w;
 };
