@@ -43,14 +43,12 @@ void setWorkBitmapFormatAndSize(QImage& workBitmap, int width, int height)
     QImage result = newWorkBitmap(width, height);
     const int w = std::min(width, workBitmap.width());
     const int h = std::min(height, workBitmap.height());
-    if (!result.isNull() && w > 0 && h > 0) {
-        const QImage source = workBitmap.convertToFormat(QImage::Format_RGB32);
-        for (int y = 0; y < h; ++y) {
-            const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine(y));
-            uchar* out = result.scanLine(y);
-            for (int x = 0; x < w; ++x)
-                out[x] = uchar(qRed(in[x]));
-        }
+    const QImage source = workBitmap.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        uchar* out = result.scanLine(y);
+        for (int x = 0; x < w; ++x)
+            out[x] = uchar(qRed(in[x]));
     }
     workBitmap = result;
 }

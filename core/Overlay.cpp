@@ -53,8 +53,8 @@ void PaintBlackOverlay(Document& doc)
     if (photo.format() != QImage::Format_BGR888)
         photo = photo.convertToFormat(QImage::Format_BGR888);
     const int width = std::min({doc.photoWidth, photo.width(), doc.maskColumns});
-    const int height = std::min({doc.photoHeight, photo.height(), doc.maskRows});
-    if (width <= 0 || height <= 0 || doc.groupMaskCopy.size() < doc.maskIndex(0, height))
+    const int height = std::max(0, std::min({doc.photoHeight, photo.height(), doc.maskRows}));
+    if (doc.groupMaskCopy.size() < doc.maskIndex(0, height))
         return;
     for (int y = 0; y < height; ++y)
         blackenMarked(doc.groupMaskCopy.data() + doc.maskIndex(0, y), width, photo.scanLine(y));

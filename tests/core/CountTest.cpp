@@ -146,11 +146,14 @@ TEST_F(Count, SeparationBoxOverlayButtonShowsThePhotoThenBlackWithoutFrames)
     toggleBlackOverlay(doc);
     EXPECT_TRUE(isColour(doc.displayedPhoto, 22, 20, clBlack));
     EXPECT_FALSE(isColour(doc.displayedPhoto, 19, 19, clWhite));
-    // After a new photo nothing of the old mask is painted.
+    // After a new photo nothing of the old mask is painted; a photo of
+    // another format is shown in the display's.
     ForgetPhotoGroups(doc);
+    doc.photoJpeg = doc.photoJpeg.convertToFormat(QImage::Format_RGB32);
     toggleBlackOverlay(doc);
+    EXPECT_EQ(doc.displayedPhoto.format(), QImage::Format_BGR888);
     toggleBlackOverlay(doc);
-    EXPECT_EQ(doc.displayedPhoto, doc.photoJpeg);
+    EXPECT_EQ(doc.displayedPhoto, doc.photoJpeg.convertToFormat(QImage::Format_BGR888));
 }
 
 // Passing over sixteen sky cells at a time paints what the cell-by-cell rule
@@ -165,11 +168,18 @@ TEST_F(Count, OverlayPaintsWhatTheCellByCellRulePaints)
             for (int x = 0; x < width; ++x)
                 setPixelAt(doc.displayedPhoto, x, y, Color(random() & 0xFFFFFF));
         BuildMask(doc, width, 9);
+        // A mask of five rows, shorter than the photo, paints those; one cell
+        // short of them, nothing.
+        const int rows = width < 64 ? 9 : 5, painted = width == 64 ? 0 : rows;
+        if (width >= 64) {
+            doc.maskRows = rows;
+            doc.groupMaskCopy.resize(doc.maskIndex(0, rows) - (width == 64));
+        }
         const std::uint8_t values[] = {0, 1, 254, 255, 255};
         for (std::uint8_t& cell : doc.groupMaskCopy)
             cell = values[random() % 5];
         QImage expected = doc.displayedPhoto.copy();
-        for (int y = 0; y < 9; ++y)
+        for (int y = 0; y < painted; ++y)
             for (int x = 0; x < width; ++x)
                 if (doc.groupMaskCopy[doc.maskIndex(x, y)] == 255)
                     setPixelAt(expected, x, y, clBlack);

@@ -203,6 +203,7 @@ TEST_F(Detection, FillReachesTheEdgesOfTheScannedArea)
     BuildMask(doc, 6, 3);
     for (const int x : {0, 1, 4, 5, 6})
         doc.groupMask[doc.maskIndex(x, 1)] = 255;
+    doc.groupMask[doc.maskIndex(1, 2)] = 255;  // the photo's last row
     doc.groupMask[doc.maskIndex(1, 3)] = 255;
     doc.fillSize = 0;
     doc.fillMinX = 3;
@@ -211,7 +212,7 @@ TEST_F(Detection, FillReachesTheEdgesOfTheScannedArea)
     FillGroup(doc, 1, 3);
     FillGroup(doc, 1, 1);
     FillGroup(doc, 4, 1);
-    EXPECT_EQ(doc.fillSize, 4);
+    EXPECT_EQ(doc.fillSize, 5);
     EXPECT_EQ(std::pair(doc.fillMinX, doc.fillMaxX), std::pair(0, 5));
     EXPECT_EQ(doc.groupMask[doc.maskIndex(6, 1)], 255);
     EXPECT_EQ(doc.groupMask[doc.maskIndex(1, 3)], 255);
