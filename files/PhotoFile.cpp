@@ -181,8 +181,8 @@ void startChecked(Decoder& d, const QByteArray& bytes, const JpegLimits& limits)
     if (qint64(width) * height > maxPixels)
         throw PhotoTooLarge(QStringLiteral("Photo trop grande : %1 x %2 pixels (%3 pixels au plus)")
                                 .arg(width).arg(height).arg(maxPixels));
-    if (d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK
-        || d.cinfo.num_components == 4)
+    // Four components are CMYK, or YCCK, its JPEG form.
+    if (d.cinfo.num_components == 4)
         throw OrnivalError(QStringLiteral("Photo JPEG en couleurs CMJN : non prise en charge"));
     if (!startDecompress(&d))
         throw jpegError(d.err.code);

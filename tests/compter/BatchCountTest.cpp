@@ -78,12 +78,16 @@ TEST_F(BatchCount, ResultsComeInJobOrderAsCountedAlone)
             SCOPED_TRACE(threads);
             QStringList rows;
             std::vector<std::size_t> progress;
+            auto onProgress = [&](std::size_t done, std::size_t all) {
+                EXPECT_EQ(all, jobs.size());
+                progress.push_back(done);
+            };
+            // One thread with nobody to tell of the progress.
             countPhotos(jobs, set, options, threads, [&](const PhotoResult& r) { rows << csvRow(r); },
-                        [&](std::size_t done, std::size_t all) {
-                            EXPECT_EQ(all, jobs.size());
-                            progress.push_back(done);
-                        });
+                        threads == 1 ? std::function<void(std::size_t, std::size_t)>() : onProgress);
             EXPECT_EQ(rows, expected);
+            if (threads == 1)
+                continue;
             ASSERT_FALSE(progress.empty());
             EXPECT_EQ(progress.back(), jobs.size());
             EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()) && std::adjacent_find(progress.begin(), progress.end()) == progress.end());
