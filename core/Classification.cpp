@@ -12,11 +12,11 @@ constexpr int histogramSizes = 500;  // groups of 500 pixels or more are left ou
 
 std::optional<std::int32_t> automaticThreshold(const Document& doc)
 {
-    std::array<std::int32_t, histogramSizes + 1> histogram{};
+    std::array<std::int32_t, histogramSizes> histogram{};
     int largest = 0;
     for (int g = 1; g <= doc.groupCount; ++g) {
         const int s = doc.groupSizes[std::size_t(g)];
-        if (s >= 0 && s < histogramSizes) {
+        if (unsigned(s) < unsigned(histogramSizes)) {  // negative sizes are left out too
             ++histogram[std::size_t(s)];
             largest = std::max(largest, s);
         }

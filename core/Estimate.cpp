@@ -50,7 +50,8 @@ std::int32_t typicalGroupSize(std::span<const std::int32_t> sizes)
     // cells, the many specks of exactly 3, 4 or 5 pixels make no sharp spike.
     std::vector<double> pixels(std::size_t(cells), 0.0);
     std::vector<double> groups(std::size_t(cells), 0.0);
-    auto cellOf = [&](double v) { return std::clamp(int((v - first) / cellWidth), 0, cells - 1); };
+    // The histogram reaches 4 sigmas past the largest size: only the lower end clamps.
+    auto cellOf = [&](double v) { return std::max(int((v - first) / cellWidth), 0); };
     for (double v : logs) {
         const double s = std::exp(v);
         const int from = cellOf(std::log(std::max(s - 0.5, 0.5)));
@@ -88,11 +89,13 @@ std::int32_t typicalGroupSize(std::span<const std::int32_t> sizes)
     // the lone birds and the tallest their pairs.
     const int half = best - int(std::lround(std::log(2.0) / cellWidth));
     const int band = int(std::lround(halfHillBand / cellWidth));
-    int lower = -1;  // half + band lies left of best, within the histogram
-    for (int c = std::max(0, half - band); c <= half + band; ++c)
-        if (lower < 0 || smoothed[std::size_t(c)] > smoothed[std::size_t(lower)])
+    // The band lies left of best; when it is empty cell 0, 4 sigmas below the
+    // smallest size, holds nothing and is no hill.
+    int lower = std::max(0, half - band);
+    for (int c = lower; c <= half + band; ++c)
+        if (smoothed[std::size_t(c)] > smoothed[std::size_t(lower)])
             lower = c;
-    if (lower >= 0 && smoothed[std::size_t(lower)] >= halfHillShare * smoothed[std::size_t(best)])
+    if (smoothed[std::size_t(lower)] >= halfHillShare * smoothed[std::size_t(best)])
         best = lower;
 
     // Weighing by size leans the hill towards its larger birds: within the

@@ -212,6 +212,7 @@ TEST_F(Count, MinimumSizeDropsSmallerGroupsAtDetection)
     detect(two);
     EXPECT_EQ(countBirds(two, "auto", "auto").minGroupSize, 24);
     EXPECT_EQ(two.groupCount, 1);
+    EXPECT_EQ(countBirds(two, "5", "auto").thresholdText, "5");  // a typed threshold stays
     // No group at all: the automatic rules keep the threshold there was.
     Document sky = withPhoto(20, 20);
     detect(sky);

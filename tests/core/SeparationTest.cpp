@@ -232,11 +232,12 @@ TEST_F(Separation, ChosenSamplesSplitOnlyWhenBirdsStandApart)
     struct Row {
         const char* name;
         std::vector<QRect> dark;
-        bool split, darkSky;
+        bool split, darkSky, faint = false;
     };
     const Row rows[] = {{"two birds of 2 x 5: twenty candidates", {{100, 100, 2, 5}, {300, 150, 2, 5}}, true, false},
                         {"two birds of 5 x 2", {{100, 100, 5, 2}, {300, 150, 5, 2}}, true, false},
                         {"nineteen candidates", {{100, 100, 2, 5}, {300, 150, 3, 3}}, false, false},
+                        {"and a pixel at the least distance, which is sky", {{100, 100, 2, 5}, {300, 150, 3, 3}}, false, false, true},
                         {"ground along the bottom", {{0, 222, 400, 28}}, false, true},
                         {"ground along the right", {{360, 0, 40, 250}}, false, true}};
     for (const Row& row : rows) {
@@ -245,6 +246,8 @@ TEST_F(Separation, ChosenSamplesSplitOnlyWhenBirdsStandApart)
         photo.fill(QColor(120, 160, 220));
         for (const QRect& r : row.dark)
             QPainter(&photo).fillRect(r, QColor(20, 20, 20));
+        if (row.faint)
+            photo.setPixelColor(200, 50, QColor(120, 160, 180));  // 40 from the sky
         const ChosenSamples chosen = chooseSamples(photo);
         EXPECT_EQ(chosen.split, row.split);
         EXPECT_EQ(chosen.sky[0], row.darkSky ? rgb(20, 20, 20) : rgb(120, 160, 220));
