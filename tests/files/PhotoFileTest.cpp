@@ -151,3 +151,13 @@ TEST_F(Photo, FastPngReadsBackAsThePicture)
     }
     EXPECT_EQ(errorOf([] { encodePngFast(QImage()); }), "error Image PNG impossible à écrire");
 }
+
+// The band reader gives rows from the top down, sixteen at a time: a row
+// outside the photo or above the band it holds is refused.
+TEST_F(Photo, RowReaderRefusesRowsOutOfOrder)
+{
+    JpegRowReader rows(read(corpus("jpeg/baseline.jpg")), JpegLimits{});  // 48 rows
+    const QString refused = "error Ligne %1 de la photo demandée hors de son ordre";
+    for (const auto& [y, refusal] : {std::pair{-1, true}, {0, false}, {47, false}, {48, true}, {31, true}, {32, false}})
+        EXPECT_EQ(errorOf([&, y = y] { rows.row(y); }), refusal ? std::optional(refused.arg(y)) : std::nullopt) << y;
+}
