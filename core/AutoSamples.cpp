@@ -217,18 +217,17 @@ ChosenSamples chooseSamples(const QImage& source)
                 ++candidates;
             }
 
-    // Their 8-connected patches; only the patches of the size of a bird or
-    // a small clump of birds give bird samples.
-    std::vector<std::int32_t> label(grid.size(), -1);
+    // Their 8-connected patches, each candidate's flag cleared as a patch takes
+    // it; only the patches of the size of a bird or a small clump of birds give
+    // bird samples.
     std::vector<std::vector<std::size_t>> patches;
     std::vector<std::size_t> work;
     for (std::size_t start = 0; start < grid.size(); ++start) {
-        if (!candidate[start] || label[start] >= 0)
+        if (!candidate[start])
             continue;
-        const auto id = std::int32_t(patches.size());
         patches.emplace_back();
         std::vector<std::size_t>& patch = patches.back();
-        label[start] = id;
+        candidate[start] = 0;
         work.assign(1, start);
         while (!work.empty()) {
             const std::size_t i = work.back();
@@ -239,8 +238,8 @@ ChosenSamples chooseSamples(const QImage& source)
             for (int ny = std::max(0, y - 1); ny <= std::min(h - 1, y + 1); ++ny)
                 for (int nx = std::max(0, x - 1); nx <= std::min(w - 1, x + 1); ++nx) {
                     const std::size_t j = std::size_t(ny) * std::size_t(w) + std::size_t(nx);
-                    if (candidate[j] && label[j] < 0) {
-                        label[j] = id;
+                    if (candidate[j]) {
+                        candidate[j] = 0;
                         work.push_back(j);
                     }
                 }
