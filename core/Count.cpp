@@ -26,20 +26,18 @@ std::int32_t thresholdFromText(const QString& text)
     }
     if (i == text.size())
         return fail();
+    // The magnitude's limit: 2147483648 only after a minus sign.
+    const std::int64_t limit = -std::int64_t(std::numeric_limits<std::int32_t>::min()) - (negative ? 0 : 1);
     std::int64_t value = 0;
     for (; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         if (c < u'0' || c > u'9')
             return fail();
         value = value * 10 + (c - u'0');
-        if (value > std::int64_t(std::numeric_limits<std::int32_t>::max()) + 1)
+        if (value > limit)
             return fail();
     }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<std::int32_t>::max() || value < std::numeric_limits<std::int32_t>::min())
-        return fail();
-    return std::int32_t(value);
+    return std::int32_t(negative ? -value : value);
 }
 
 std::optional<std::int32_t> minimumSizeFromText(const QString& text)
