@@ -129,6 +129,7 @@ TEST_F(Detection, MatchesPlainLabellingOnShapes)
                 if (s.bird(x, y))
                     setBird(doc, x, y);
         expectSameAsReference(doc);
+        EXPECT_EQ(std::pair(doc.maskColumns, doc.maskRows), std::pair(std::max(801, s.width + 1), std::max(601, s.height + 1)));
     }
 }
 

@@ -195,15 +195,16 @@ TEST_F(Separation, WorkingBitmapOfAnotherSizeKeepsItsSize)
 
     // An 8-bit bitmap keeps its table, a bird or sky colour added if it has none.
     const QRgb black = qRgb(0, 0, 0), white = qRgb(255, 255, 255);
-    const std::pair<QList<QRgb>, int> tables[] = {{{white, qRgb(1, 1, 1)}, 3}, {{black, white}, 2}, {{white, black}, 2}, {{black}, 2}};
-    for (const auto& [table, colours] : tables) {
+    const std::tuple<QList<QRgb>, int, int> tables[] = {{{white, qRgb(1, 1, 1)}, 3, 2}, {{black, white}, 2, 0}, {{white, black}, 2, 1},
+                                                        {{black}, 2, 0}, {{black, white, black}, 3, 0}};
+    for (const auto& [table, colours, birdIndex] : tables) {
         doc.workBitmap = QImage(8, 30, QImage::Format_Indexed8);
         doc.workBitmap.setColorTable(table);
         doc.workBitmap.fill(table.size() - 1);
         separateBirds(doc, [] {});
         EXPECT_EQ(doc.workBitmap.format(), QImage::Format_Indexed8);
         EXPECT_EQ(doc.workBitmap.colorCount(), colours);
-        EXPECT_TRUE(workIsBird(doc, 7, 19));
+        EXPECT_EQ(doc.workBitmap.pixelIndex(7, 19), birdIndex);  // the first of the darkest
         EXPECT_EQ(pixelAt(doc.workBitmap, 7, 25), fromQRgb(table.last()));
     }
 
@@ -233,11 +234,13 @@ TEST_F(Separation, ChosenSamplesSplitOnlyWhenBirdsStandApart)
         const char* name;
         std::vector<QRect> dark;
         bool split, darkSky, faint = false;
+        int darkness = 200;  // the dark pixels' distance from the sky, blue only
     };
     const Row rows[] = {{"two birds of 2 x 5: twenty candidates", {{100, 100, 2, 5}, {300, 150, 2, 5}}, true, false},
                         {"two birds of 5 x 2", {{100, 100, 5, 2}, {300, 150, 5, 2}}, true, false},
                         {"nineteen candidates", {{100, 100, 2, 5}, {300, 150, 3, 3}}, false, false},
                         {"and a pixel at the least distance, which is sky", {{100, 100, 2, 5}, {300, 150, 3, 3}}, false, false, true},
+                        {"birds at 1.5 times the least distance, not clear", {{100, 100, 2, 5}, {300, 150, 2, 5}}, false, false, false, 60},
                         {"ground along the bottom", {{0, 222, 400, 28}}, false, true},
                         {"ground along the right", {{360, 0, 40, 250}}, false, true}};
     for (const Row& row : rows) {
@@ -245,7 +248,7 @@ TEST_F(Separation, ChosenSamplesSplitOnlyWhenBirdsStandApart)
         QImage photo(400, 250, QImage::Format_BGR888);
         photo.fill(QColor(120, 160, 220));
         for (const QRect& r : row.dark)
-            QPainter(&photo).fillRect(r, QColor(20, 20, 20));
+            QPainter(&photo).fillRect(r, row.darkness == 200 ? QColor(20, 20, 20) : QColor(120, 160, 220 - row.darkness));
         if (row.faint)
             photo.setPixelColor(200, 50, QColor(120, 160, 180));  // 40 from the sky
         const ChosenSamples chosen = chooseSamples(photo);
