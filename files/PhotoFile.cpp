@@ -136,18 +136,6 @@ bool startDecompress(Decoder* d)
     return true;
 }
 
-bool decodeRows(Decoder* d, unsigned char* bits, long stride, int rows)
-{
-    if (setjmp(d->err.jump))
-        return false;
-    while (int(d->cinfo.output_scanline) < rows) {
-        JSAMPROW row = bits + long(d->cinfo.output_scanline) * stride;
-        jpeg_read_scanlines(&d->cinfo, &row, 1);
-    }
-    jpeg_finish_decompress(&d->cinfo);
-    return true;
-}
-
 OrnivalError jpegError(int code)
 {
     if (code == tooMuchWork)
@@ -192,8 +180,9 @@ void startChecked(Decoder& d, const QByteArray& bytes, const JpegLimits& limits)
 }
 
 // Decodes the next rows into `band`, as many as it has room for or the
-// photo has left; the last row read finishes the decode.
-bool decodeBand(Decoder* d, unsigned char* band, long stride, int rows)
+// photo has left; the last row read finishes the decode. The whole photo is
+// one band.
+bool decodeRows(Decoder* d, unsigned char* band, long stride, int rows)
 {
     if (setjmp(d->err.jump))
         return false;
@@ -260,7 +249,7 @@ const std::uint8_t* JpegRowReader::row(int y)
     while (y >= s.bandFirst + s.bandCount) {
         const int first = s.bandFirst + s.bandCount;
         const int rows = std::min(bandRows, height_ - first);
-        if (!decodeBand(&s.decoder, s.band.data(), long(stride), rows))
+        if (!decodeRows(&s.decoder, s.band.data(), long(stride), rows))
             throw jpegError(s.decoder.err.code);
         s.bandFirst = first;
         s.bandCount = rows;
